@@ -1,6 +1,7 @@
 #include "platform/objects.h"
 
 #include <unordered_map>
+#include <vector>
 
 #include "platform/seams.h"
 #include "runtime/runtime.h"
@@ -61,6 +62,23 @@ DeviceContext* dc_find(HDC h) {
 bool dc_remove(HDC h) { return dcs().erase(h) > 0; }
 
 std::int32_t dc_live() { return static_cast<std::int32_t>(dcs().size()); }
+
+namespace {
+std::vector<WindowHook>& window_hooks() {
+    static std::vector<WindowHook> v;
+    return v;
+}
+}  // namespace
+
+void add_window_destroy_hook(WindowHook hook) {
+    for (WindowHook h : window_hooks())
+        if (h == hook) return;
+    window_hooks().push_back(hook);
+}
+
+void run_window_destroy_hooks(HWND w) {
+    for (WindowHook h : window_hooks()) h(w);
+}
 
 LiveCounters& live_counters() {
     static LiveCounters c;

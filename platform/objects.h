@@ -57,6 +57,13 @@ DeviceContext* dc_find(HDC h);
 bool dc_remove(HDC h);
 std::int32_t dc_live();
 
+// Hooks run by DestroyWindow for each window it destroys (after the destroy
+// message), so other parts of the layer can release what they keep per
+// window (for example a window's region).
+using WindowHook = void (*)(HWND);
+void add_window_destroy_hook(WindowHook hook);
+void run_window_destroy_hooks(HWND w);
+
 // Live counters that other parts of the layer keep up to date (for the
 // live_counts seam).
 struct LiveCounters {

@@ -38,6 +38,14 @@ void set_null_cursor_pos(std::int32_t x, std::int32_t y);
 void set_null_focus(HWND w);
 void set_null_screen_size(std::int32_t w, std::int32_t h);
 
+// --- forced failures: the next call of the named operation fails as the
+// window system would ("RegisterClassA", "CreateWindowExA",
+// "ChoosePixelFormat", "wglCreateContext"); each armed failure fires once.
+void fail_next(const char* operation);
+// True (and disarms it) when a failure of `operation` is armed.
+bool take_failure(const char* operation);
+void clear_failures();
+
 // --- live objects per kind
 struct LiveCounts {
     std::int32_t windows = 0, dcs = 0, bitmaps = 0, palettes = 0, regions = 0, globals = 0,
