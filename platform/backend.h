@@ -68,6 +68,10 @@ public:
     // Outer rectangle in screen coordinates and the client area's origin on
     // the screen; false when the backend has no such window.
     virtual bool window_rect(HWND hwnd, RECT& outer, POINT& client_origin) = 0;
+    // The client area's size, when the backend knows it exactly; false (the
+    // default) lets the core derive it from window_rect, taking the frame to
+    // be as wide at the right and at the bottom as at the left.
+    virtual bool client_size(HWND hwnd, std::int32_t& w, std::int32_t& h) { return false; }
     // Shape a window by a list of rectangles (window coordinates); n < 0
     // removes the shape.
     virtual void set_shape(HWND hwnd, const RECT* rects, std::int32_t n) = 0;
@@ -141,5 +145,10 @@ std::unique_ptr<Backend> make_x11_backend();   // nullptr when no display opens
 // Called by a backend while a modal loop (message box) runs: dispatches the
 // messages pending for the program's windows, leaving a quit message queued.
 void core_pump_modal();
+
+// For backends: the native cursor of a core cursor handle (NativeWindowSpec's
+// cursor, set_cursor's argument), made on first use with stock_cursor() or
+// image_cursor(); 0 when the handle is not a cursor or none can be made.
+std::uintptr_t core_native_cursor(HCURSOR cursor);
 
 }  // namespace plat

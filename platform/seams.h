@@ -39,8 +39,10 @@ void set_null_focus(HWND w);
 void set_null_screen_size(std::int32_t w, std::int32_t h);
 
 // --- forced failures: the next call of the named operation fails as the
-// window system would ("RegisterClassA", "CreateWindowExA",
-// "ChoosePixelFormat", "wglCreateContext"); each armed failure fires once.
+// window system would ("RegisterClassA", "RegisterClassExA",
+// "CreateWindowExA", "CreateStatusWindowA", "ChoosePixelFormat",
+// "wglCreateContext"); each armed failure fires once.  Windows the layer
+// makes for its own controls do not consume a "CreateWindowExA" failure.
 void fail_next(const char* operation);
 // True (and disarms it) when a failure of `operation` is armed.
 bool take_failure(const char* operation);

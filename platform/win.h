@@ -333,7 +333,17 @@ HANDLE RemovePropA(HWND w, const char* name);
 
 // ------------------------------------------------------------------ messages
 LRESULT SendMessageA(HWND w, UINT msg, WPARAM wp, LPARAM lp);
-LRESULT SendMessagePtr(HWND w, UINT msg, WPARAM wp, const void* lp);  // pointer-sized LPARAM
+// Messages whose LPARAM is a pointer (SB_SETPARTS, SB_SETTEXTA, SB_GETPARTS).
+// LPARAM is 32 bits here, so the pointer travels in a side table: for the
+// duration of the call the message's LPARAM is a key (never 0, never reused)
+// and the receiving procedure reads the pointer back with MessagePointer()
+// (or MessageOutPointer() when it writes through it, which only the non-const
+// form allows).  The key means nothing once the call has returned.
+LRESULT SendMessagePtr(HWND w, UINT msg, WPARAM wp, const void* lp);
+LRESULT SendMessagePtr(HWND w, UINT msg, WPARAM wp, void* lp);
+LRESULT SendMessagePtr(HWND w, UINT msg, WPARAM wp, std::nullptr_t);
+const void* MessagePointer(LPARAM lp);  // nullptr unless lp is a live key
+void* MessageOutPointer(LPARAM lp);     // nullptr unless passed writable
 BOOL PostMessageA(HWND w, UINT msg, WPARAM wp, LPARAM lp);
 void PostQuitMessage(std::int32_t code);
 BOOL PeekMessageA(MSG* msg, HWND filter, UINT min, UINT max, UINT remove);

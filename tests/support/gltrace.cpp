@@ -237,3 +237,16 @@ extern "C" GLint gluBuild2DMipmaps(GLenum target, GLint components, GLsizei w, G
     --g_depth;
     return r;
 }
+
+// Queries of integer state (the texture loaders read the unpack alignment to
+// restore it).  The null sink answers 4 for the pack and unpack alignments, 0
+// otherwise.
+DEFINE_REAL(glGetIntegerv)
+extern "C" void glGetIntegerv(GLenum pname, GLint* out) {
+    rec("glGetIntegerv", {D(pname)});
+    if (g_forward) {
+        REAL(glGetIntegerv)(pname, out);
+    } else {
+        out[0] = (pname == GL_UNPACK_ALIGNMENT || pname == GL_PACK_ALIGNMENT) ? 4 : 0;
+    }
+}
