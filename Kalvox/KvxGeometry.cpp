@@ -18,6 +18,7 @@
 
 #include <GL/gl.h>
 
+#include <bit>
 #include <cmath>
 #include <cstring>
 
@@ -81,7 +82,7 @@ std::uint64_t g_offset_epoch = 1;
 constexpr int SCAN_SLOTS = 64;
 constexpr int SCAN_MEMO = 128;  // four-way: a key lives in one of 4 neighbouring entries
 struct ScanEntry {
-    std::uint32_t key[4];  // centre X, Y, Z and radius bit patterns
+    std::uint64_t key[2];  // centre X, Y, Z and radius bit patterns, two to a word
     std::int32_t maxnum;   // 0: empty entry
     std::uint64_t flags;   // bit i-1: slot i selected
 };
@@ -110,11 +111,23 @@ constexpr ByteSpread BYTE_SPREAD{};
 // patterns) and the vertex it gave.
 constexpr int VERTEX_SLOTS = 64;
 struct VertexEntry {
-    std::uint32_t in[16];  // 15 used; the last stays 0
+    TGLVECTOR v, s, t, p, a;  // vertex, scale, translation, offset, angles
     TGLVECTOR out;
     bool valid;
 };
 VertexEntry g_vertices[VERTEX_SLOTS + 1];
+
+// Bit-pattern equality of two vectors (so -0 differs from +0, and a NaN
+// equals only itself).
+inline bool same_bits(const TGLVECTOR& a, const TGLVECTOR& b) {
+    std::uint64_t a01, b01;
+    std::uint32_t a2, b2;
+    std::memcpy(&a01, &a.X, 8);
+    std::memcpy(&b01, &b.X, 8);
+    std::memcpy(&a2, &a.Z, 4);
+    std::memcpy(&b2, &b.Z, 4);
+    return ((a01 ^ b01) | (a2 ^ b2)) == 0;
+}
 
 // ---------------------------------------------------------------- face-normal memo
 struct NormalEntry {
@@ -122,9 +135,9 @@ struct NormalEntry {
     double out[3];
     bool valid;
 };
-constexpr int NORMAL_MEMO = 8;
+constexpr int NORMAL_MEMO = 64;  // sets of four, chosen by a hash of the coordinates
 NormalEntry g_normals[NORMAL_MEMO];
-int g_normal_next = 0;
+unsigned g_normal_victim = 0;
 
 // The six arrays of a record, in field order.
 template <class R>
@@ -134,6 +147,36 @@ auto arrays(R& r) {
     };
     return Six{{&r.GLVERT3F, &r.GLVERT3FTMP, &r.GLVERT3FTMPROTATE, &r.GLVERT3FTMPPOSROT,
                 &r.GLVERT3FTMPSCALE, &r.GLVERT3FOFFSET}};
+}
+
+// ---------------------------------------------------------------- sines and cosines
+// single(cosl(x)) and single(sinl(x)) for a single x, evaluated in double
+// first.  glibc's double sin and cos are within one unit in the last place
+// (2^-52 relative) of the exact value and cosl/sinl within a few units of
+// 2^-63; so the extended result lies within |d| * 2^-40 of the double result
+// d, far more than both errors together.  Rounding to single is monotonic:
+// when both ends of [d - e, d + e] round to the same single, so does every
+// value between them, the extended result included.  Otherwise (a result
+// near a rounding boundary, a zero, tiny or non-finite value) the extended
+// function decides.
+inline bool settle(double d, float& out) {
+    const double a = std::fabs(d);
+    if (!(a > 0x1p-100 && a < 0x1p100)) return false;
+    const double e = a * 0x1p-40;
+    const float f = static_cast<float>(d);
+    if (static_cast<float>(d - e) != f || static_cast<float>(d + e) != f) return false;
+    out = f;
+    return true;
+}
+inline float cos_single(float x) {
+    float f;
+    if (settle(std::cos(static_cast<double>(x)), f)) return f;
+    return static_cast<float>(cosl(x));
+}
+inline float sin_single(float x) {
+    float f;
+    if (settle(std::sin(static_cast<double>(x)), f)) return f;
+    return static_cast<float>(sinl(x));
 }
 
 // ---------------------------------------------------------------- rotation cache
@@ -242,12 +285,13 @@ float DEGTORAD(float DEGREE) {
 }
 
 TGLBASEMATRIX MATRIXEULERDEG(const TGLVECTOR& ANG) {
-    const float CR = static_cast<float>(cosl(ANG.X));
-    const float SR = static_cast<float>(sinl(ANG.X));
-    const float CP = static_cast<float>(cosl(ANG.Y));
-    const float SP = static_cast<float>(sinl(ANG.Y));
-    const float CY = static_cast<float>(cosl(ANG.Z));
-    const float SY = static_cast<float>(sinl(ANG.Z));
+    // Each is single(cosl(angle)) or single(sinl(angle)); see cos_single.
+    const float CR = cos_single(ANG.X);
+    const float SR = sin_single(ANG.X);
+    const float CP = cos_single(ANG.Y);
+    const float SP = sin_single(ANG.Y);
+    const float CY = cos_single(ANG.Z);
+    const float SY = sin_single(ANG.Z);
     using L = long double;
 
     TGLBASEMATRIX M{};
@@ -292,14 +336,23 @@ void REDUCETOUNIT(rt::Array<double, 1, 3>& VECTOR) {
 
 void FINDNORMAL(double V1X, double V1Y, double V1Z, double V2X, double V2Y, double V2Z,
                 double V3X, double V3Y, double V3Z) {
-    const double coords[9] = {V1X, V1Y, V1Z, V2X, V2Y, V2Z, V3X, V3Y, V3Z};
-    std::uint64_t in[9];
-    std::memcpy(in, coords, sizeof in);
-    for (const NormalEntry& e : g_normals) {
+    using std::bit_cast;
+    const std::uint64_t in[9] = {
+        bit_cast<std::uint64_t>(V1X), bit_cast<std::uint64_t>(V1Y), bit_cast<std::uint64_t>(V1Z),
+        bit_cast<std::uint64_t>(V2X), bit_cast<std::uint64_t>(V2Y), bit_cast<std::uint64_t>(V2Z),
+        bit_cast<std::uint64_t>(V3X), bit_cast<std::uint64_t>(V3Y), bit_cast<std::uint64_t>(V3Z)};
+    // A cheap, parallel hash: rotate-xor the words, one multiply.
+    std::uint64_t h = in[0] ^ std::rotl(in[1], 7) ^ std::rotl(in[2], 14) ^ std::rotl(in[3], 21) ^
+                      std::rotl(in[4], 28) ^ std::rotl(in[5], 35) ^ std::rotl(in[6], 42) ^
+                      std::rotl(in[7], 49) ^ std::rotl(in[8], 56);
+    h *= 0x9E3779B97F4A7C15ull;
+    NormalEntry* set = &g_normals[(h >> 40) & (NORMAL_MEMO - 4)];
+    for (int w = 0; w < 4; ++w) {
+        const NormalEntry& m = set[w];
         std::uint64_t diff = 0;
-        for (int k = 0; k < 9; ++k) diff |= e.in[k] ^ in[k];
-        if (e.valid && diff == 0) {
-            for (int i = 0; i < 3; ++i) FNORMAL[i + 1] = e.out[i];
+        for (int k = 0; k < 9; ++k) diff |= m.in[k] ^ in[k];
+        if (m.valid && diff == 0) {
+            for (int i = 0; i < 3; ++i) FNORMAL[i + 1] = m.out[i];
             return;
         }
     }
@@ -315,8 +368,7 @@ void FINDNORMAL(double V1X, double V1Y, double V1Z, double V2X, double V2Y, doub
     FNORMAL[2] = static_cast<double>(L(TEMP_V1[3]) * TEMP_V2[1] - L(TEMP_V1[1]) * TEMP_V2[3]);
     FNORMAL[3] = static_cast<double>(L(TEMP_V1[1]) * TEMP_V2[2] - L(TEMP_V1[2]) * TEMP_V2[1]);
     REDUCETOUNIT(FNORMAL);
-    NormalEntry& e = g_normals[g_normal_next];
-    g_normal_next = (g_normal_next + 1) % NORMAL_MEMO;
+    NormalEntry& e = set[g_normal_victim++ & 3];
     std::memcpy(e.in, in, sizeof in);
     for (int i = 0; i < 3; ++i) e.out[i] = FNORMAL[i + 1];
     e.valid = true;
@@ -385,16 +437,12 @@ void GLVERTEX3F(float X, float Y, float Z) {
     const TGLVECTOR& t = TableAccess::raw(T.GLVERT3FTMP)[i];
     const TGLVECTOR& p = TableAccess::raw(T.GLVERT3FTMPPOSROT)[i];
     const TGLVECTOR& a = TableAccess::raw(T.GLVERT3FTMPROTATE)[i];
+    const TGLVECTOR given{X, Y, Z};
     VertexEntry* memo = nullptr;
-    std::uint32_t in[16] = {bits_of(X),   bits_of(Y),   bits_of(Z),   bits_of(s.X), bits_of(s.Y),
-                            bits_of(s.Z), bits_of(t.X), bits_of(t.Y), bits_of(t.Z), bits_of(p.X),
-                            bits_of(p.Y), bits_of(p.Z), bits_of(a.X), bits_of(a.Y), bits_of(a.Z),
-                            0};
     if (c <= VERTEX_SLOTS) {
         memo = &g_vertices[c];
-        std::uint32_t diff = 0;
-        for (int k = 0; k < 16; ++k) diff |= memo->in[k] ^ in[k];
-        if (memo->valid && diff == 0) {
+        if (memo->valid && same_bits(memo->v, given) && same_bits(memo->s, s) &&
+            same_bits(memo->t, t) && same_bits(memo->p, p) && same_bits(memo->a, a)) {
             TableAccess::raw(T.GLVERT3F)[i] = memo->out;
             if (!GLVERT3FREMOVE) glVertex3f(memo->out.X, memo->out.Y, memo->out.Z);
             return;
@@ -407,8 +455,12 @@ void GLVERTEX3F(float X, float Y, float Z) {
     const Rotation& r = rotation_for(a);
     const TGLVECTOR out = rotate(moved, r.m);
     TableAccess::raw(T.GLVERT3F)[i] = out;
-    if (memo) {
-        std::memcpy(memo->in, in, sizeof in);
+    if (memo) {  // field by field: a whole-record temporary stalls the stores
+        memo->v = given;
+        memo->s = s;
+        memo->t = t;
+        memo->p = p;
+        memo->a = a;
         memo->out = out;
         memo->valid = true;
     }
@@ -452,16 +504,18 @@ void GLCHECKROTATEV3F(TGLFINDVERTEX3F& FV, float X, float Y, float Z, float RADI
         }
         g_scans.epoch = g_offset_epoch;
     }
-    const std::uint32_t key[4] = {bits_of(X), bits_of(Y), bits_of(Z), bits_of(RADIUS)};
-    std::uint64_t h = ((std::uint64_t{key[0]} << 32) | key[1]) * 0x9E3779B97F4A7C15ull;
-    h ^= (h >> 29) ^ (((std::uint64_t{key[2]} << 32) | key[3]) * 0xC2B2AE3D27D4EB4Full);
+    const std::uint64_t key[2] = {(std::uint64_t{bits_of(X)} << 32) | bits_of(Y),
+                                  (std::uint64_t{bits_of(Z)} << 32) | bits_of(RADIUS)};
+    std::uint64_t h = key[0] * 0x9E3779B97F4A7C15ull;
+    h ^= (h >> 29) ^ (key[1] * 0xC2B2AE3D27D4EB4Full);
     h ^= std::uint64_t(static_cast<std::uint32_t>(MAXNUM)) * 0x94D049BB133111EBull;
     h *= 0xBF58476D1CE4E5B9ull;
     h ^= h >> 32;
     ScanEntry* set = &g_scans.entries[h & (SCAN_MEMO - 4)];
     ScanEntry* found = nullptr;
     for (int w = 0; w < 4 && !found; ++w)
-        if (set[w].maxnum == MAXNUM && std::memcmp(set[w].key, key, sizeof key) == 0) found = &set[w];
+        if (set[w].maxnum == MAXNUM && set[w].key[0] == key[0] && set[w].key[1] == key[1])
+            found = &set[w];
     if (!found) {
         found = &set[g_scans.victim++ & 3];
         for (int w = 0; w < 4; ++w)
@@ -470,7 +524,8 @@ void GLCHECKROTATEV3F(TGLFINDVERTEX3F& FV, float X, float Y, float Z, float RADI
         std::uint64_t mask = 0;
         for (std::int32_t i = 0; i < MAXNUM; ++i)
             if (within(pos, r2, offs[i])) mask |= std::uint64_t{1} << i;
-        std::memcpy(e.key, key, sizeof key);
+        e.key[0] = key[0];
+        e.key[1] = key[1];
         e.maxnum = MAXNUM;
         e.flags = mask;
     }
@@ -495,8 +550,13 @@ void GLROTATEVERTEX3F(const TGLVERTEX3F& VERT, const TGLFINDVERTEX3F& FV, float 
         std::uint64_t word;
         std::memcpy(&word, flags + i - 1, sizeof word);
         if (word == 0) continue;
-        for (std::int32_t k = i; k < i + 8; ++k)
-            if (flags[k - 1]) GLSETROTATEVERTEX3F(X, Y, Z, RX, RY, RZ, k);
+        // Gather the eight flag bytes (bools are 0 or 1) into one bit each:
+        // bit k of `set` is the flag of slot i + k.
+        unsigned set = static_cast<unsigned>((word * 0x0102040810204080ull) >> 56);
+        while (set != 0) {
+            GLSETROTATEVERTEX3F(X, Y, Z, RX, RY, RZ, i + __builtin_ctz(set));
+            set &= set - 1;
+        }
     }
     for (; i <= MAXNUM; ++i)
         if (flags[i - 1]) GLSETROTATEVERTEX3F(X, Y, Z, RX, RY, RZ, i);

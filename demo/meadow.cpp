@@ -1,20 +1,17 @@
 // The meadow demo's program body: asks whether to run full screen, opens the
 // rendering window, starts the timer, sets up the scene, runs the frame loop
 // until the window is closed or Escape is pressed, then tears the window down.
-// Depends on: Kalvox (window, frame loop), OpenGL.
+// Depends on: Kalvox (window, frame loop, render state), the scene
+// (demo/scene.h: OPENGL_CREATELIST, OPENGL_DRAW), OpenGL.
 #include <GL/gl.h>
 
+#include "Kalvox/KvxRender.h"
 #include "Kalvox/KvxWindow.h"
+#include "demo/scene.h"
 
 using namespace kvx;
-
-namespace {
-
-// The frame callback.  The scene's drawing replaces this with the ground and
-// the swaying grass when the scene module is in place.
-void OPENGL_DRAW() { glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT); }
-
-}  // namespace
+using meadow::OPENGL_CREATELIST;
+using meadow::OPENGL_DRAW;
 
 int main() {
     // 1. The full-screen question: No gives a window, anything else (Yes, or
@@ -29,10 +26,14 @@ int main() {
     // 4. The periodic timer.
     SETGLTIMER(FPS_TIMER, FPS_INTERVAL);
 
-    // ---- 5. OPENGL_INIT(100, 0, 0, 0, 0): projection set-up (render module).
-    // ---- 6. SETGLREFRACTIVE (render module).
-    // ---- 7. SETGLLIGHT(GL_LIGHT0, 0, 0, 0, 0.1) (render module).
-    // ---- 8. OPENGL_CREATELIST: textures and field layout (scene module).
+    // 5. Perspective projection with far plane 100, black clear colour.
+    OPENGL_INIT(100, 0, 0, 0, 0);
+    // 6. Back faces culled.
+    SETGLREFRACTIVE();
+    // 7. Light 0.
+    SETGLLIGHT(GL_LIGHT0, 0, 0, 0, 0.1f);
+    // 8. Both textures and the field layout.
+    OPENGL_CREATELIST();
 
     // 9. Main loop: only the colour buffer is cleared before each entry.
     do {

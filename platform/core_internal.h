@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <string>
@@ -126,6 +127,7 @@ struct NullState {
     std::int32_t screen_w = 1024, screen_h = 768;
     POINT cursor{0, 0};
     HWND focus = 0;
+    std::deque<NativeEvent> events;  // pushed by the test seam
 };
 NullState& null_state();
 
@@ -159,7 +161,7 @@ public:
     bool grab_pointer(HWND) override { return true; }
     void ungrab_pointer() override {}
     HWND focus_window() override;
-    bool next_event(NativeEvent&) override { return false; }
+    bool next_event(NativeEvent& ev) override;
     void wait_events(std::int32_t timeout_ms) override;
     std::int32_t message_box(const char*, const char*, UINT) override { return 0; }
     std::int32_t choose_pixel_format(const PIXELFORMATDESCRIPTOR&) override { return 0; }

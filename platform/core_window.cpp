@@ -168,19 +168,19 @@ HWND create_window(DWORD exStyle, const char* className, const char* title, DWOR
     if (parent != 0) core_window(parent)->children.push_back(w);
     ++live_counters().windows;
 
-    NativeWindowSpec spec;
-    spec.parent = parent;
-    spec.x = x;
-    spec.y = y;
-    spec.width = width;
-    spec.height = height;
-    spec.style = style;
-    spec.title = core_window(w)->title.c_str();
-    spec.class_name = cls->name.c_str();
-    spec.cursor = cursor;
-    spec.icon = icon;
-    spec.visible = false;
-    if (!backend().create_window(w, spec)) {
+    NativeWindowSpec native;
+    native.parent = parent;
+    native.x = x;
+    native.y = y;
+    native.width = width;
+    native.height = height;
+    native.style = style;
+    native.title = core_window(w)->title.c_str();
+    native.class_name = cls->name.c_str();
+    native.cursor = cursor;
+    native.icon = icon;
+    native.visible = false;
+    if (!backend().create_window(w, native)) {
         // No native window: the window never existed, and no message was sent.
         if (Window* p = core_window(parent)) {
             auto& pc = p->children;

@@ -1,8 +1,8 @@
 // The null backend: no display, no native windows.  Window operations
 // succeed as no-ops, the screen size, pointer position and focus are plain
-// values the test seams set, message boxes answer 0 (none could be shown) and
-// there are no pixel formats or GL contexts.  Depends on the core's internal
-// header only.
+// values the test seams set, OS events come only from the push_null_event
+// seam, message boxes answer 0 (none could be shown) and there are no pixel
+// formats or GL contexts.  Depends on the core's internal header only.
 #include <algorithm>
 #include <chrono>
 #include <thread>
@@ -37,6 +37,14 @@ void NullBackend::set_cursor_pos(std::int32_t x, std::int32_t y) { null_state().
 
 HWND NullBackend::focus_window() { return null_state().focus; }
 
+bool NullBackend::next_event(NativeEvent& ev) {
+    std::deque<NativeEvent>& q = null_state().events;
+    if (q.empty()) return false;
+    ev = q.front();
+    q.pop_front();
+    return true;
+}
+
 // Nothing can arrive from outside: wait a little (at most 10 ms) so that a
 // caller waiting for a timer neither spins nor hangs.
 void NullBackend::wait_events(std::int32_t timeout_ms) {
@@ -53,6 +61,7 @@ void set_null_screen_size(std::int32_t w, std::int32_t h) {
     null_state().screen_w = w;
     null_state().screen_h = h;
 }
+void push_null_event(const NativeEvent& ev) { null_state().events.push_back(ev); }
 }  // namespace seams
 
 }  // namespace plat

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/backend.h"
 #include "platform/win.h"
 
 namespace plat::seams {
@@ -37,6 +38,9 @@ void inject_input(const MSG& msg);
 void set_null_cursor_pos(std::int32_t x, std::int32_t y);
 void set_null_focus(HWND w);
 void set_null_screen_size(std::int32_t w, std::int32_t h);
+// Queues an OS event for the null backend to report, as a real backend would
+// (close box, expose, configure, native window gone).
+void push_null_event(const NativeEvent& ev);
 
 // --- forced failures: the next call of the named operation fails as the
 // window system would ("RegisterClassA", "RegisterClassExA",

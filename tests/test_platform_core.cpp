@@ -589,6 +589,64 @@ TEST_F(Core, CaptureRoutesMouseInputAndTranslateMakesCharacters) {
     EXPECT_EQ(key(WM_KEYDOWN, VK_SPACE), ' ');
 }
 
+TEST_F(Core, NativeEventsBecomeMessages) {
+    const HWND w = make(kCaptioned, 0, 0, 0, 200, 100);
+    const HWND gone = make();
+    ValidateRect(w, nullptr);
+    ValidateRect(gone, nullptr);
+    MSG m;
+    NativeEvent ev;
+    ev.kind = NativeEvent::Expose;
+    ev.hwnd = w;
+    ev.rect = RECT{5, 5, 10, 10};
+    seams::push_null_event(ev);
+    ASSERT_TRUE(PeekMessageA(&m, 0, 0, 0, PM_NOREMOVE));
+    EXPECT_EQ(m.message, WM_PAINT);
+    PAINTSTRUCT ps{};
+    BeginPaint(w, &ps);
+    EXPECT_EQ(ps.rcPaint.left, 5);
+    EXPECT_EQ(ps.rcPaint.right, 10);
+    EndPaint(w, &ps);
+
+    ev.kind = NativeEvent::Configure;
+    ev.rect = RECT{10, 20, 310, 220};
+    seams::push_null_event(ev);
+    g_log.clear();
+    EXPECT_FALSE(PeekMessageA(&m, 0, 0, 0, PM_REMOVE));
+    RECT r{};
+    GetWindowRect(w, &r);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.bottom, 220);
+    ASSERT_EQ(logged(WM_SIZE).size(), 1u);
+    ASSERT_EQ(logged(WM_MOVE).size(), 1u);
+    for (const Logged& l : g_log) {
+        if (l.msg == WM_SIZE) EXPECT_EQ(l.lp, MAKELPARAM(294, 178));
+        if (l.msg == WM_MOVE) EXPECT_EQ(l.lp, MAKELPARAM(13, 39));
+    }
+
+    ev = NativeEvent{};
+    ev.kind = NativeEvent::Input;
+    ev.hwnd = w;
+    ev.msg.message = WM_KEYDOWN;
+    ev.msg.wParam = VK_ESCAPE;
+    seams::push_null_event(ev);
+    ev.kind = NativeEvent::Close;
+    seams::push_null_event(ev);
+    ev.hwnd = gone;
+    ev.kind = NativeEvent::Destroyed;
+    seams::push_null_event(ev);
+    ASSERT_TRUE(PeekMessageA(&m, 0, 0, 0, PM_REMOVE));  // the close request is posted
+    EXPECT_EQ(m.message, WM_CLOSE);
+    EXPECT_EQ(m.hwnd, w);
+    EXPECT_FALSE(IsWindow(gone));  // its native window went away: destroyed
+    EXPECT_EQ(logged(WM_DESTROY), (std::vector<UINT>{gone}));
+    DispatchMessageA(&m);
+    EXPECT_FALSE(IsWindow(w));  // closed by default processing
+    ev.kind = NativeEvent::Close;  // events for dead windows are dropped
+    seams::push_null_event(ev);
+    EXPECT_FALSE(PeekMessageA(&m, 0, 0, 0, PM_REMOVE));  // the key went with its window
+}
+
 TEST_F(Core, CursorAndFocusFromTheNullBackend) {
     seams::set_null_cursor_pos(450, 250);
     POINT p{};

@@ -6,6 +6,7 @@
 // The portable headers and GoogleTest come before X's, whose macros (None,
 // Expose, Bool...) would break them.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/stat.h>
@@ -172,6 +173,13 @@ protected:
         return hwnd;
     }
 
+    // A round trip on the backend's connection: the server has done all it asked.
+    void sync() {
+        POINT p{};
+        b().get_cursor_pos(p);
+        XSync(probe_, False);
+    }
+
     void drain() {
         NativeEvent ev;
         while (b().next_event(ev)) {
@@ -333,7 +341,7 @@ TEST_F(X11Backend, WindowedFormSitsAtTheRequestedPlaceWithItsTitleAndSize) {
     // A UTF-8 title reaches _NET_WM_NAME unchanged.
     const std::string utf8 = title + " \xC3\xA8 \xE2\x82\xAC";
     b().set_title(w, utf8.c_str());
-    XSync(probe_, False);
+    sync();
     Atom type = 0;
     int format = 0;
     unsigned long n = 0, left = 0;
@@ -401,7 +409,7 @@ TEST_F(X11Backend, ChildWindowsLieInTheParentsClientArea) {
     EXPECT_FALSE(b().window_rect(child, outer, origin));
     testing::internal::CaptureStderr();
     b().destroy_window(child);
-    b().flush();
+    sync();
     drain();
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
 }
@@ -418,6 +426,7 @@ TEST_F(X11Backend, DeadNativeWindowIsReportedAndDoesNotEndTheProgram) {
     NativeEvent ev;
     const bool gone = wait_for(
         [&](const NativeEvent& e) { return e.kind == NativeEvent::Destroyed && e.hwnd == w; }, ev);
+    sync();  // the error reply arrives
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_TRUE(gone);
     EXPECT_NE(err.find("Kalvox: X error"), std::string::npos) << err;
@@ -530,6 +539,7 @@ TEST_F(X11Backend, GrabNeedsAViewableWindowAndEndsWithTheWindow) {
     const HWND w = make(unique_title("grab").c_str(), kWindowed, 0, 0, 100, 100);
     ASSERT_TRUE(b().grab_pointer(w));
     b().destroy_window(w);
+    sync();
     // The grab is gone: another client can grab the pointer now.
     EXPECT_EQ(XGrabPointer(probe_, DefaultRootWindow(probe_), False, ButtonPressMask,
                            GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime),
@@ -572,7 +582,7 @@ TEST_F(X11Backend, ExposeConfigureAndCloseEvents) {
         [&](const NativeEvent& e) { return e.kind == NativeEvent::Close && e.hwnd == w; }, ev));
 
     b().show_window(w, false);
-    XSync(probe_, False);
+    sync();
     XWindowAttributes a{};
     ASSERT_TRUE(XGetWindowAttributes(probe_, xw, &a));
     EXPECT_NE(a.map_state, IsViewable);
@@ -585,14 +595,14 @@ TEST_F(X11Backend, ShapesAreSetAndRemoved) {
     ASSERT_NE(xw, 0u);
     const RECT rects[] = {{0, 0, 50, 10}, {10, 10, 30, 40}};
     b().set_shape(w, rects, 2);
-    XSync(probe_, False);
+    sync();
     int count = 0, ordering = 0;
     XRectangle* got = XShapeGetRectangles(probe_, xw, ShapeBounding, &count, &ordering);
     ASSERT_EQ(count, 2);
     EXPECT_EQ(got[0].width + got[1].width, 70);
     XFree(got);
     b().set_shape(w, nullptr, -1);
-    XSync(probe_, False);
+    sync();
     Bool bounding = True, clip = True;
     int bx, by, cx, cy;
     unsigned bw, bh, cw, ch;
@@ -612,8 +622,7 @@ TEST_F(X11Backend, DrawingReachesTheWindow) {
     b().draw_line(bar, 0, 29, 199, 29, RGB(0, 255, 0));
     b().draw_text(bar, RECT{40, 0, 200, 30}, "Percorso file", RGB(255, 255, 255));
     b().put_image(bar, 0, 0, -1, 5, img, 4);  // refused, harmlessly
-    b().flush();
-    XSync(probe_, False);
+    sync();
     // Read back from the screen through the probe.
     RECT outer{};
     POINT origin{};
@@ -775,9 +784,25 @@ pid_t start_private_server(std::string& display) {
         display = ":" + std::to_string(n);
         const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", "640x480x24",
                               "-nolisten", "tcp", nullptr};
+        // Its output goes nowhere (a server outliving the test must not hold
+        // the test's pipes open), and SIGUSR1 back to default: a server that
+        // inherits it ignored (as under xvfb-run) signals its parent when ready.
+        posix_spawn_file_actions_t files;
+        posix_spawn_file_actions_init(&files);
+        posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
+        posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t def;
+        sigemptyset(&def);
+        sigaddset(&def, SIGUSR1);
+        posix_spawnattr_setsigdefault(&attr, &def);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
         pid_t pid = 0;
-        if (posix_spawnp(&pid, "Xvfb", nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
-            return 0;
+        const int rc = posix_spawnp(&pid, "Xvfb", &files, &attr, const_cast<char**>(argv), environ);
+        posix_spawn_file_actions_destroy(&files);
+        posix_spawnattr_destroy(&attr);
+        if (rc != 0) return 0;
         for (int i = 0; i < 100; ++i) {
             if (Display* d = XOpenDisplay(display.c_str()); d != nullptr) {
                 XCloseDisplay(d);

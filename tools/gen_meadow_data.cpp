@@ -347,7 +347,7 @@ std::vector<std::uint8_t> paint_tuft() {
         bl.lean = t * rng.range(120.0, 220.0) + rng.range(-22.0, 22.0);  // tip offset
         bl.bend = rng.range(0.6, 1.0);  // how late the lean sets in
         const double hue = rng.unit();
-        const Rgb a{58, 132, 34}, c{96, 150, 40}, d{44, 118, 48};
+        const Rgb a{72, 162, 42}, c{118, 178, 48}, d{54, 148, 58};
         bl.colour = hue < 0.4 ? mix(a, c, rng.unit()) : mix(a, d, rng.unit());
         bl.colour = scale(bl.colour, rng.range(0.85, 1.12));
         blades.push_back(bl);

@@ -36,16 +36,22 @@ press "$WIN" Escape
 wait_exit "$PID"
 [ "$RC" -eq 0 ] || fail "exit code $RC after Escape (full screen)"
 
-# No display and no server: the question and the failure go to standard
-# error, and the program fails.
-set +e
-env -u DISPLAY -u KVX_BACKEND "$MEADOW" >"$TMP/out" 2>"$TMP/err" </dev/null &
-PID=$!; PIDS="$PIDS $PID"
-set -e
-wait_exit "$PID"
-[ "$RC" -ne 0 ] || fail "exit code 0 without a display"
-grep -q "^Video!$" "$TMP/err" || fail "question not on standard error"
-grep -q "^Settare lo schermo intero?  $" "$TMP/err" || fail "question text not on standard error"
-grep -q "^la rispettiva applicazione non è stata inizilizata!$" "$TMP/err" ||
-  { cat "$TMP/err" >&2; fail "failure message not on standard error"; }
-pass "no display: messages on standard error, exit code $RC"
+# No display, or a display with no server behind it: the question and the
+# failure go to standard error, and the program fails.
+N=4242
+while [ -e "/tmp/.X11-unix/X$N" ] || [ -e "/tmp/.X$N-lock" ]; do N=$((N + 1)); done
+for D in "" ":$N"; do
+  if [ -z "$D" ]; then
+    env -u DISPLAY -u KVX_BACKEND "$MEADOW" >"$TMP/out" 2>"$TMP/err" </dev/null &
+  else
+    env -u KVX_BACKEND DISPLAY="$D" "$MEADOW" >"$TMP/out" 2>"$TMP/err" </dev/null &
+  fi
+  PID=$!; PIDS="$PIDS $PID"
+  wait_exit "$PID"
+  [ "$RC" -ne 0 ] || fail "exit code 0 with DISPLAY=\"$D\""
+  grep -q "^Video!$" "$TMP/err" || fail "question caption not on standard error"
+  grep -q "^Settare lo schermo intero?  $" "$TMP/err" || fail "question not on standard error"
+  grep -q "^la rispettiva applicazione non è stata inizilizata!$" "$TMP/err" ||
+    { cat "$TMP/err" >&2; fail "failure message not on standard error"; }
+  pass "DISPLAY=\"$D\" without a server: messages on standard error, exit code $RC"
+done
