@@ -28,9 +28,9 @@ void QUADBLOCK(float X, float Y, float Z, float WIDTH, float HEIGHT, float TY1, 
 void MULTIQUAD(float WIDTH, float HEIGHT, std::int32_t NUMDIV) {
     using L = long double;
     GLBEGIN(GL_QUADS);
+    const L rowh = NUMDIV > 0 ? L(HEIGHT) / NUMDIV : 0;  // no division without rows
+    const L step = NUMDIV > 0 ? 1.0L / NUMDIV : 0;
     for (std::int32_t I = 0; I < NUMDIV; ++I) {
-        const L rowh = L(HEIGHT) / NUMDIV;
-        const L step = 1.0L / NUMDIV;
         QUADBLOCK(0, static_cast<float>(I * rowh), 0, WIDTH, static_cast<float>(rowh),
                   static_cast<float>(I * step + 1.0L), static_cast<float>(I * step + step));
     }

@@ -54,16 +54,16 @@ struct ChangeLog {
     bool all = false;
     std::int32_t count = 0;
     bool flag[MAXVERTEX3F + 1] = {};
-    std::int32_t list[MAXVERTEX3F] = {};
+    std::int32_t list[MAXVERTEX3F + 1] = {};  // one spare: note_slot writes before it counts
     std::uint64_t source_stamp[6] = {};  // the installed record's array stamps
 };
 ChangeLog g_log;
 
 inline void note_slot(std::int32_t slot) {
-    if (!g_log.flag[slot]) {
-        g_log.flag[slot] = true;
-        g_log.list[g_log.count++] = slot;
-    }
+    // Without a branch: the slot is appended, and kept only if it is new.
+    g_log.list[g_log.count] = slot;
+    g_log.count += g_log.flag[slot] ? 0 : 1;
+    g_log.flag[slot] = true;
 }
 
 void clear_log() {
@@ -78,7 +78,8 @@ std::uint64_t g_offset_epoch = 1;
 
 // ---------------------------------------------------------------- distance-scan memo
 // Flags of earlier scans over slots 1..MAXNUM (MAXNUM <= SCAN_SLOTS), valid
-// while the positions of slots 1..SCAN_SLOTS equal `positions` bit for bit.
+// while the positions of slots 1..MAXNUM equal `positions` bit for bit.  Any
+// difference found forgets every entry.
 constexpr int SCAN_SLOTS = 64;
 constexpr int SCAN_MEMO = 128;  // four-way: a key lives in one of 4 neighbouring entries
 struct ScanEntry {
@@ -88,6 +89,7 @@ struct ScanEntry {
 };
 struct ScanMemo {
     std::uint64_t epoch = 0;  // g_offset_epoch when `positions` was last confirmed
+    std::int32_t confirmed = 0;  // ... for slots 1..confirmed
     TGLVECTOR positions[SCAN_SLOTS];
     ScanEntry entries[SCAN_MEMO];
     unsigned victim = 0;  // round-robin replacement within a set
@@ -168,12 +170,15 @@ inline bool settle(double d, float& out) {
     out = f;
     return true;
 }
+// cosl(+-0) is exactly 1 and sinl(+-0) exactly +-0.
 inline float cos_single(float x) {
+    if (x == 0.0f) return 1.0f;
     float f;
     if (settle(std::cos(static_cast<double>(x)), f)) return f;
     return static_cast<float>(cosl(x));
 }
 inline float sin_single(float x) {
+    if (x == 0.0f) return x;
     float f;
     if (settle(std::sin(static_cast<double>(x)), f)) return f;
     return static_cast<float>(sinl(x));
@@ -431,7 +436,6 @@ void GLVERTEX3F(float X, float Y, float Z) {
     using L = long double;
 
     TableAccess::raw(T.GLVERT3FOFFSET)[i] = TGLVECTOR{X, Y, Z};
-    ++g_offset_epoch;
     TGLVECTOR& s = TableAccess::raw(T.GLVERT3FTMPSCALE)[i];
     if (s.X == 0.0f && s.Y == 0.0f && s.Z == 0.0f) s = TGLVECTOR{1.0f, 1.0f, 1.0f};
     const TGLVECTOR& t = TableAccess::raw(T.GLVERT3FTMP)[i];
@@ -468,13 +472,19 @@ void GLVERTEX3F(float X, float Y, float Z) {
 }
 
 // ---------------------------------------------------------------- deformation
+namespace {
+inline void set_rotate_slot(const TGLVECTOR& offset, const TGLVECTOR& angles, std::int32_t num) {
+    note_slot(num);
+    TableAccess::raw(GLBASEVERTEX3F.GLVERT3FTMPPOSROT)[num - 1] = offset;
+    TableAccess::raw(GLBASEVERTEX3F.GLVERT3FTMPROTATE)[num - 1] = angles;
+}
+}  // namespace
+
 void GLSETROTATEVERTEX3F(float X, float Y, float Z, float RX, float RY, float RZ,
                          std::int32_t NUM) {
     if (!GLVERT3FENABLEEDIT) return;
     rt::check_range(NUM, 1, MAXVERTEX3F);
-    note_slot(NUM);
-    TableAccess::raw(GLBASEVERTEX3F.GLVERT3FTMPPOSROT)[NUM - 1] = TGLVECTOR{X, Y, Z};
-    TableAccess::raw(GLBASEVERTEX3F.GLVERT3FTMPROTATE)[NUM - 1] = TGLVECTOR{RX, RY, RZ};
+    set_rotate_slot(TGLVECTOR{X, Y, Z}, TGLVECTOR{RX, RY, RZ}, NUM);
 }
 
 bool GLFINDVERTEX3F(const TGLVECTOR& POS, float RADIUS, std::int32_t NUM) {
@@ -496,20 +506,26 @@ void GLCHECKROTATEV3F(TGLFINDVERTEX3F& FV, float X, float Y, float Z, float RADI
         for (std::int32_t i = 0; i < MAXNUM; ++i) flags[i] = within(pos, r2, offs[i]);
         return;
     }
-    // Slots 1..SCAN_SLOTS unchanged since the memo was filled?
+    // Slots 1..MAXNUM unchanged since the memo was filled?
     if (g_scans.epoch != g_offset_epoch) {
-        if (std::memcmp(g_scans.positions, offs, sizeof g_scans.positions) != 0) {
+        g_scans.epoch = g_offset_epoch;
+        g_scans.confirmed = 0;
+    }
+    if (g_scans.confirmed < MAXNUM) {
+        const std::int32_t from = g_scans.confirmed;
+        if (std::memcmp(g_scans.positions + from, offs + from,
+                        sizeof(TGLVECTOR) * static_cast<std::size_t>(MAXNUM - from)) != 0) {
             std::memcpy(g_scans.positions, offs, sizeof g_scans.positions);
             for (ScanEntry& e : g_scans.entries) e.maxnum = 0;
+            g_scans.confirmed = SCAN_SLOTS;
+        } else {
+            g_scans.confirmed = MAXNUM;
         }
-        g_scans.epoch = g_offset_epoch;
     }
     const std::uint64_t key[2] = {(std::uint64_t{bits_of(X)} << 32) | bits_of(Y),
                                   (std::uint64_t{bits_of(Z)} << 32) | bits_of(RADIUS)};
-    std::uint64_t h = key[0] * 0x9E3779B97F4A7C15ull;
-    h ^= (h >> 29) ^ (key[1] * 0xC2B2AE3D27D4EB4Full);
-    h ^= std::uint64_t(static_cast<std::uint32_t>(MAXNUM)) * 0x94D049BB133111EBull;
-    h *= 0xBF58476D1CE4E5B9ull;
+    std::uint64_t h = (key[0] ^ std::rotl(key[1], 23) ^ static_cast<std::uint32_t>(MAXNUM)) *
+                      0x9E3779B97F4A7C15ull;
     h ^= h >> 32;
     ScanEntry* set = &g_scans.entries[h & (SCAN_MEMO - 4)];
     ScanEntry* found = nullptr;
@@ -536,6 +552,12 @@ void GLCHECKROTATEV3F(TGLFINDVERTEX3F& FV, float X, float Y, float Z, float RADI
         const std::uint64_t spread = BYTE_SPREAD.v[(e.flags >> i) & 0xFF];
         std::memcpy(flags + i, &spread, sizeof spread);
     }
+    if (i + 4 <= MAXNUM) {
+        const std::uint32_t spread =
+            static_cast<std::uint32_t>(BYTE_SPREAD.v[(e.flags >> i) & 0xF]);
+        std::memcpy(flags + i, &spread, sizeof spread);
+        i += 4;
+    }
     for (; i < MAXNUM; ++i) flags[i] = (e.flags >> i) & 1;
 }
 
@@ -545,6 +567,7 @@ void GLROTATEVERTEX3F(const TGLVERTEX3F& VERT, const TGLFINDVERTEX3F& FV, float 
     if (!GLVERT3FENABLEEDIT || MAXNUM < 1) return;
     if (MAXNUM > MAXVERTEX3F) rt::range_error();
     const bool* flags = FV.GLVERT3FFINDV3FFORROTATE.data();
+    const TGLVECTOR offset{X, Y, Z}, angles{RX, RY, RZ};
     std::int32_t i = 1;
     for (; i + 7 <= MAXNUM; i += 8) {  // eight flags at a time; most are clear
         std::uint64_t word;
@@ -554,12 +577,22 @@ void GLROTATEVERTEX3F(const TGLVERTEX3F& VERT, const TGLFINDVERTEX3F& FV, float 
         // bit k of `set` is the flag of slot i + k.
         unsigned set = static_cast<unsigned>((word * 0x0102040810204080ull) >> 56);
         while (set != 0) {
-            GLSETROTATEVERTEX3F(X, Y, Z, RX, RY, RZ, i + __builtin_ctz(set));
+            set_rotate_slot(offset, angles, i + __builtin_ctz(set));
             set &= set - 1;
         }
     }
+    if (i + 3 <= MAXNUM) {  // four more at once
+        std::uint32_t word;
+        std::memcpy(&word, flags + i - 1, sizeof word);
+        unsigned set = static_cast<unsigned>((word * 0x00204081u) >> 21) & 0xFu;
+        while (set != 0) {
+            set_rotate_slot(offset, angles, i + __builtin_ctz(set));
+            set &= set - 1;
+        }
+        i += 4;
+    }
     for (; i <= MAXNUM; ++i)
-        if (flags[i - 1]) GLSETROTATEVERTEX3F(X, Y, Z, RX, RY, RZ, i);
+        if (flags[i - 1]) set_rotate_slot(offset, angles, i);
 }
 
 }  // namespace kvx

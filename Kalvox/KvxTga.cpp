@@ -1,7 +1,7 @@
 // Kalvox TGA reader and TGA textures: LOADTGA with its uncompressed and
 // run-length pixel readers (one message box per failed call), and the TGA
 // texture slots.
-// Depends on: platform (MessageBoxA), runtime (checked arrays and arithmetic,
+// Depends on: platform (MessageBoxA, image memory), runtime (checked arrays and arithmetic,
 // files), OpenGL, GLU, KvxTextures (filter settings).
 #include <GL/gl.h>
 #include <GL/glu.h>
@@ -11,6 +11,7 @@
 #include <limits>
 
 #include "Kalvox/KvxTextures.h"
+#include "platform/gdi_bitmap.h"
 #include "platform/win.h"
 
 namespace kvx {
@@ -133,8 +134,7 @@ bool LOADUNCOMPRESSEDTGA(TGATEXTURE& TEXTURE, const char* FILENAME) {
         message("Could not read image data");
         return false;
     }
-    // Every byte is overwritten by the read below, so no zero fill is needed.
-    TEXTURE.IMAGEDATA = static_cast<std::uint8_t*>(std::malloc(TGA.IMAGESIZE));
+    TEXTURE.IMAGEDATA = plat::image_alloc(TGA.IMAGESIZE);
     if (TEXTURE.IMAGEDATA == nullptr) {
         message("Could not allocate memory for image");
         return false;
@@ -152,7 +152,7 @@ bool LOADUNCOMPRESSEDTGA(TGATEXTURE& TEXTURE, const char* FILENAME) {
 bool LOADCOMPRESSEDTGA(TGATEXTURE& TEXTURE, const char* FILENAME) {
     (void)FILENAME;
     if (!read_info(TEXTURE)) return false;
-    TEXTURE.IMAGEDATA = static_cast<std::uint8_t*>(std::calloc(TGA.IMAGESIZE == 0 ? 1 : TGA.IMAGESIZE, 1));
+    TEXTURE.IMAGEDATA = plat::image_alloc(TGA.IMAGESIZE);
     if (TEXTURE.IMAGEDATA == nullptr) {
         message("Could not allocate memory for image");
         return false;

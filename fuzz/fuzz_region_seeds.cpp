@@ -1,6 +1,7 @@
 // Writes the seed corpus of fuzz_region: small BMP files of every depth and
-// row order, with and without magenta pixels, made by the tests' fixture
-// writers.  Usage: fuzz_region_seeds DIR
+// row order, with and without magenta pixels, and one with enough runs to
+// flush the rectangle buffer, made by the tests' fixture writers.
+// Usage: fuzz_region_seeds DIR
 #include <cstdio>
 #include <string>
 
@@ -28,5 +29,14 @@ int main(int argc, char** argv) {
             const std::string path = dir + "/seed_" + std::to_string(n++) + ".bmp";
             if (!fixtures::write_file(path, fixtures::bmp_file(b))) return 1;
         }
+    // Enough one-pixel runs (2240) to flush the rectangle buffer mid-row.
+    fixtures::Bmp many;
+    many.width = 64;
+    many.height = 70;
+    many.bits = 1;
+    many.palette = {{255, 0, 255, 0}, {0, 0, 0, 0}};
+    for (int y = 0; y < many.height; ++y)
+        for (int i = 0; i < 8; ++i) many.rows.push_back(y % 2 ? 0x55 : 0xAA);
+    if (!fixtures::write_file(dir + "/seed_many_runs.bmp", fixtures::bmp_file(many))) return 1;
     return 0;
 }

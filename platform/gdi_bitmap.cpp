@@ -4,6 +4,9 @@
 // and platform/objects.h.
 #include "platform/gdi_bitmap.h"
 
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <cstring>
 #include <limits>
 
@@ -26,6 +29,21 @@ std::int32_t Bitmap::describe(std::int32_t size, void* out) const {
     b.bmBits = pixels.get();
     std::memcpy(out, &b, sizeof b);
     return need;
+}
+
+std::uint8_t* image_alloc(std::size_t bytes) {
+    auto* p = static_cast<std::uint8_t*>(std::calloc(bytes == 0 ? 1 : bytes, 1));
+#ifdef MADV_HUGEPAGE
+    constexpr std::uintptr_t HUGE = std::uintptr_t{2} << 20;
+    if (p != nullptr && bytes >= 2 * HUGE) {
+        const auto at = reinterpret_cast<std::uintptr_t>(p);
+        const std::uintptr_t from = (at + HUGE - 1) & ~(HUGE - 1), to = (at + bytes) & ~(HUGE - 1);
+        // Only whole huge pages inside the block: never more resident memory
+        // than the block itself.  A refusal changes nothing.
+        if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    }
+#endif
+    return p;
 }
 
 std::int64_t bitmap_stride(std::int64_t width, std::int32_t bits) {
@@ -53,7 +71,7 @@ void default_masks(Bitmap& b) {
 // Zero-filled pixel memory of `bytes` bytes (at least one byte), or null.
 PixelMemory allocate_pixels(std::uint64_t bytes) {
     if (bytes > std::numeric_limits<std::size_t>::max()) return {};
-    return PixelMemory(static_cast<std::uint8_t*>(std::calloc(bytes == 0 ? 1 : static_cast<std::size_t>(bytes), 1)));
+    return PixelMemory(image_alloc(static_cast<std::size_t>(bytes)));
 }
 }  // namespace
 

@@ -59,6 +59,12 @@ struct Bitmap final : GdiObject {
     }
 };
 
+// Zero-filled memory for a large image (bitmap pixels, decoded textures),
+// released with std::free; null when it cannot be had.  Zero pages are only
+// made when first touched, and blocks of several MiB are marked for
+// transparent huge pages, which makes touching them many times cheaper.
+std::uint8_t* image_alloc(std::size_t bytes);
+
 // Bytes per row of a bitmap of `width` pixels at `bits` per pixel, padded to
 // a multiple of 4; -1 when it does not fit in 32-bit signed arithmetic.
 std::int64_t bitmap_stride(std::int64_t width, std::int32_t bits);

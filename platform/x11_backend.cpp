@@ -315,29 +315,30 @@ void X11Backend::take_focus(::Window w) {
 }
 
 // ------------------------------------------------------------------ windows
+bool X11Backend::read_frame_extents(NativeWin& w) {
+    Atom type = 0;
+    int format = 0;
+    unsigned long n = 0, left = 0;
+    unsigned char* data = nullptr;
+    bool ok = false;
+    if (XGetWindowProperty(dpy, w.win, atoms.net_frame_extents, 0, 4, False, XA_CARDINAL, &type,
+                           &format, &n, &left, &data) == Success &&
+        type == XA_CARDINAL && format == 32 && n == 4 && data != nullptr) {
+        const long* v = reinterpret_cast<const long*>(data);
+        w.frame_l = static_cast<std::int32_t>(v[0]);
+        w.frame_r = static_cast<std::int32_t>(v[1]);
+        w.frame_t = static_cast<std::int32_t>(v[2]);
+        w.frame_b = static_cast<std::int32_t>(v[3]);
+        ok = true;
+    }
+    if (data != nullptr) XFree(data);
+    return ok;
+}
+
 void X11Backend::update_frame_extents(NativeWin& w) {
     w.frame_l = w.frame_r = w.frame_t = w.frame_b = 0;
     if (!is_caption(w.style) || w.parent != 0 || !wm_running()) return;
-    auto read = [&]() {
-        Atom type = 0;
-        int format = 0;
-        unsigned long n = 0, left = 0;
-        unsigned char* data = nullptr;
-        bool ok = false;
-        if (XGetWindowProperty(dpy, w.win, atoms.net_frame_extents, 0, 4, False, XA_CARDINAL,
-                               &type, &format, &n, &left, &data) == Success &&
-            type == XA_CARDINAL && format == 32 && n == 4 && data != nullptr) {
-            const long* v = reinterpret_cast<const long*>(data);
-            w.frame_l = static_cast<std::int32_t>(v[0]);
-            w.frame_r = static_cast<std::int32_t>(v[1]);
-            w.frame_t = static_cast<std::int32_t>(v[2]);
-            w.frame_b = static_cast<std::int32_t>(v[3]);
-            ok = true;
-        }
-        if (data != nullptr) XFree(data);
-        return ok;
-    };
-    if (read()) return;
+    if (read_frame_extents(w)) return;
     if (wm_frame_cache_[0] >= 0) {
         w.frame_l = wm_frame_cache_[0];
         w.frame_r = wm_frame_cache_[1];
@@ -345,6 +346,7 @@ void X11Backend::update_frame_extents(NativeWin& w) {
         w.frame_b = wm_frame_cache_[3];
         return;
     }
+    // Ask the window manager what its frame will be, and wait a little.
     XEvent req{};
     req.xclient.type = ClientMessage;
     req.xclient.window = w.win;
@@ -354,7 +356,7 @@ void X11Backend::update_frame_extents(NativeWin& w) {
     XFlush(dpy);
     const auto until = Clock::now() + std::chrono::milliseconds(200);
     while (Clock::now() < until) {
-        if (read()) {
+        if (read_frame_extents(w)) {
             wm_frame_cache_[0] = w.frame_l;
             wm_frame_cache_[1] = w.frame_r;
             wm_frame_cache_[2] = w.frame_t;
@@ -365,16 +367,35 @@ void X11Backend::update_frame_extents(NativeWin& w) {
     }
 }
 
+void X11Backend::frame_changed(NativeWin& w) {
+    // The frame the window manager really drew may differ from the one it
+    // announced (a window that cannot be resized has no sizing handle): keep
+    // the outer size the program asked for.
+    if (w.parent != 0 || !is_caption(w.style) || w.fullscreen) return;
+    const std::int32_t l = w.frame_l, r = w.frame_r, t = w.frame_t, b = w.frame_b;
+    if (!read_frame_extents(w) || (l == w.frame_l && r == w.frame_r && t == w.frame_t && b == w.frame_b))
+        return;
+    std::int32_t cw = 1, ch = 1;
+    fill_outer(w, cw, ch, w.outer_w, w.outer_h);
+    if (cw == w.client_w && ch == w.client_h) return;
+    w.client_w = cw;
+    w.client_h = ch;
+    apply_size_hints(w, 0, 0, false);
+    XResizeWindow(dpy, w.win, static_cast<unsigned>(cw), static_cast<unsigned>(ch));
+    XFlush(dpy);
+}
+
 void X11Backend::fill_outer(const NativeWin& w, std::int32_t& cw, std::int32_t& ch,
                             std::int32_t width, std::int32_t height) const {
     cw = at_least_1(static_cast<std::int64_t>(width) - 2 * w.border - w.frame_l - w.frame_r);
     ch = at_least_1(static_cast<std::int64_t>(height) - 2 * w.border - w.frame_t - w.frame_b);
 }
 
-void X11Backend::apply_size_hints(NativeWin& w, std::int32_t x, std::int32_t y) {
+void X11Backend::apply_size_hints(NativeWin& w, std::int32_t x, std::int32_t y,
+                                  bool position) {
     XSizeHints* hints = XAllocSizeHints();
     if (hints == nullptr) return;
-    hints->flags = USPosition | PPosition | PWinGravity;
+    hints->flags = PWinGravity | (position ? (USPosition | PPosition) : 0);
     hints->x = x;
     hints->y = y;
     hints->win_gravity = NorthWestGravity;
@@ -464,7 +485,9 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
             XResizeWindow(dpy, w.win, static_cast<unsigned>(w.client_w),
                           static_cast<unsigned>(w.client_h));
         }
-        apply_size_hints(w, spec.x, spec.y);
+        w.outer_w = spec.width;
+        w.outer_h = spec.height;
+        apply_size_hints(w, spec.x, spec.y, true);
     }
     if (spec.cursor != 0) set_cursor(hwnd, spec.cursor);
     wins_.emplace(hwnd, std::move(rec));
@@ -559,7 +582,9 @@ void X11Backend::move_window(HWND hwnd, std::int32_t x, std::int32_t y, std::int
     if (w->parent == 0) {
         w->client_w = cw;
         w->client_h = ch;
-        apply_size_hints(*w, x, y);
+        w->outer_w = width;
+        w->outer_h = height;
+        apply_size_hints(*w, x, y, true);
     }
     XMoveResizeWindow(dpy, w->win, clamp16(x), clamp16(y), static_cast<unsigned>(cw),
                       static_cast<unsigned>(ch));

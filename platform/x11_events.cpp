@@ -203,6 +203,13 @@ bool X11Backend::translate(XEvent& xe, NativeEvent& ev) {
             }
             return false;
         }
+        case PropertyNotify: {
+            if (xe.xproperty.atom != atoms.net_frame_extents) return false;
+            NativeWin* w = find_alive(hwnd_of(xe.xproperty.window));
+            if (w == nullptr || w->win != xe.xproperty.window) return false;
+            frame_changed(*w);
+            return false;
+        }
         case MappingNotify:
             if (xe.xmapping.request == MappingKeyboard || xe.xmapping.request == MappingModifier)
                 XRefreshKeyboardMapping(&xe.xmapping);

@@ -66,6 +66,7 @@ struct NativeWin {
     std::int32_t border = 0;  // X border width (the full-screen form's thin border)
     std::int32_t client_w = 1, client_h = 1;
     std::int32_t frame_l = 0, frame_r = 0, frame_t = 0, frame_b = 0;  // a WM's frame
+    std::int32_t outer_w = 1, outer_h = 1;  // the outer size asked for (top-level)
     XftDraw* xft = nullptr;
 };
 
@@ -167,9 +168,11 @@ private:
     void destroy_native(NativeWin& w);
     void mark_dead(::Window w);
     void update_frame_extents(NativeWin& w);
+    bool read_frame_extents(NativeWin& w);
+    void frame_changed(NativeWin& w);
     void fill_outer(const NativeWin& w, std::int32_t& cw, std::int32_t& ch, std::int32_t width,
                     std::int32_t height) const;
-    void apply_size_hints(NativeWin& w, std::int32_t x, std::int32_t y);
+    void apply_size_hints(NativeWin& w, std::int32_t x, std::int32_t y, bool position);
     bool translate_key(XEvent& xe, NativeEvent& ev);
     bool translate_button(XEvent& xe, NativeEvent& ev);
     void load_formats();

@@ -620,8 +620,12 @@ TEST_F(Core, NativeEventsBecomeMessages) {
     ASSERT_EQ(logged(WM_SIZE).size(), 1u);
     ASSERT_EQ(logged(WM_MOVE).size(), 1u);
     for (const Logged& l : g_log) {
-        if (l.msg == WM_SIZE) EXPECT_EQ(l.lp, MAKELPARAM(294, 178));
-        if (l.msg == WM_MOVE) EXPECT_EQ(l.lp, MAKELPARAM(13, 39));
+        if (l.msg == WM_SIZE) {
+            EXPECT_EQ(l.lp, MAKELPARAM(294, 178));
+        }
+        if (l.msg == WM_MOVE) {
+            EXPECT_EQ(l.lp, MAKELPARAM(13, 39));
+        }
     }
 
     ev = NativeEvent{};

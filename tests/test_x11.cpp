@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -130,9 +131,58 @@ int run(const std::string& cmd) {
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
+// A private X server (Xvfb, no window manager) for the tests: they need a
+// bare server, whatever display the run was started on.  It dies with the
+// test process.  Returns its pid (0 on failure) and sets display.
+pid_t start_private_server(std::string& display, const char* screen) {
+    for (int n = 300 + getpid() % 300, tries = 0; tries < 50; ++n, ++tries) {
+        struct stat st {};
+        if (stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) == 0) continue;
+        if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) == 0) continue;
+        display = ":" + std::to_string(n);
+        const pid_t pid = fork();
+        if (pid < 0) return 0;
+        if (pid == 0) {
+            prctl(PR_SET_PDEATHSIG, SIGKILL);
+            // A server that inherits SIGUSR1 ignored (as under xvfb-run)
+            // signals its parent when ready; its output goes nowhere so it
+            // never holds the test's pipes open.
+            signal(SIGUSR1, SIG_DFL);
+            const int null_fd = open("/dev/null", O_WRONLY);
+            if (null_fd >= 0) {
+                dup2(null_fd, 1);
+                dup2(null_fd, 2);
+            }
+            execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        for (int i = 0; i < 100; ++i) {
+            if (Display* d = XOpenDisplay(display.c_str()); d != nullptr) {
+                XCloseDisplay(d);
+                return pid;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    return 0;
+}
+
+void stop_private_server(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
 class X11Backend : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        std::string display;
+        server_ = start_private_server(display, "1280x1024x24");
+        if (server_ == 0) return;
+        setenv("DISPLAY", display.c_str(), 1);  // for the backend, the probe and xdotool
         backend_ = make_x11_backend().release();
         probe_ = XOpenDisplay(nullptr);
     }
@@ -141,8 +191,11 @@ protected:
         backend_ = nullptr;
         if (probe_ != nullptr) XCloseDisplay(probe_);
         probe_ = nullptr;
+        stop_private_server(server_);
+        server_ = 0;
     }
     void SetUp() override {
+        ASSERT_NE(server_, 0) << "no private X server (Xvfb) started";
         ASSERT_NE(backend_, nullptr) << "the X11 backend did not start";
         ASSERT_NE(probe_, nullptr);
         drain();
@@ -227,11 +280,13 @@ protected:
         return found;
     }
 
+    static pid_t server_;
     static Backend* backend_;
     static Display* probe_;
     std::vector<HWND> made_;
 };
 
+pid_t X11Backend::server_ = 0;
 Backend* X11Backend::backend_ = nullptr;
 Display* X11Backend::probe_ = nullptr;
 
@@ -775,50 +830,9 @@ TEST_F(X11Backend, MessageBoxWrapsLongTextAndIsCentred) {
 }
 
 // ------------------------------------------------------------------ losing the server
-// Starts a private Xvfb; its pid, or 0.
-pid_t start_private_server(std::string& display) {
-    for (int n = 300 + getpid() % 300, tries = 0; tries < 50; ++n, ++tries) {
-        struct stat st {};
-        if (stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) == 0) continue;
-        if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) == 0) continue;
-        display = ":" + std::to_string(n);
-        const char* argv[] = {"Xvfb", display.c_str(), "-screen", "0", "640x480x24",
-                              "-nolisten", "tcp", nullptr};
-        // Its output goes nowhere (a server outliving the test must not hold
-        // the test's pipes open), and SIGUSR1 back to default: a server that
-        // inherits it ignored (as under xvfb-run) signals its parent when ready.
-        posix_spawn_file_actions_t files;
-        posix_spawn_file_actions_init(&files);
-        posix_spawn_file_actions_addopen(&files, 1, "/dev/null", O_WRONLY, 0);
-        posix_spawn_file_actions_addopen(&files, 2, "/dev/null", O_WRONLY, 0);
-        posix_spawnattr_t attr;
-        posix_spawnattr_init(&attr);
-        sigset_t def;
-        sigemptyset(&def);
-        sigaddset(&def, SIGUSR1);
-        posix_spawnattr_setsigdefault(&attr, &def);
-        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
-        pid_t pid = 0;
-        const int rc = posix_spawnp(&pid, "Xvfb", &files, &attr, const_cast<char**>(argv), environ);
-        posix_spawn_file_actions_destroy(&files);
-        posix_spawnattr_destroy(&attr);
-        if (rc != 0) return 0;
-        for (int i = 0; i < 100; ++i) {
-            if (Display* d = XOpenDisplay(display.c_str()); d != nullptr) {
-                XCloseDisplay(d);
-                return pid;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
-    }
-    return 0;
-}
-
 void lose_the_server() {
     std::string display;
-    const pid_t server = start_private_server(display);
+    const pid_t server = start_private_server(display, "640x480x24");
     if (server == 0) std::_Exit(3);
     setenv("DISPLAY", display.c_str(), 1);
     std::unique_ptr<Backend> lost = make_x11_backend();
