@@ -46,28 +46,33 @@ using detail::TableAccess;
 constexpr long double PI_EXT = 3.141592653589793238462643383279502884L;
 
 // ---------------------------------------------------------------- the table's change log
-// Slots of GLBASEVERTEX3F that may differ from the record installed last.
+// Slots of GLBASEVERTEX3F that may differ from the record installed last,
+// and for each such slot which of the six arrays (bit k: array k in field
+// order) may differ there.
+enum : std::uint8_t {
+    A_VERT = 1, A_TMP = 2, A_ROTATE = 4, A_POSROT = 8, A_SCALE = 16, A_OFFSET = 32, A_ALL = 63
+};
 struct ChangeLog {
     // A bulk write happened: the next installation copies everything.  At
     // start the table is all zero, as is any record whose arrays were never
     // changed (stamp 0), so the empty log with zero stamps is exact.
     bool all = false;
     std::int32_t count = 0;
-    bool flag[MAXVERTEX3F + 1] = {};
+    std::uint8_t mask[MAXVERTEX3F + 1] = {};
     std::int32_t list[MAXVERTEX3F + 1] = {};  // one spare: note_slot writes before it counts
     std::uint64_t source_stamp[6] = {};  // the installed record's array stamps
 };
 ChangeLog g_log;
 
-inline void note_slot(std::int32_t slot) {
+inline void note_slot(std::int32_t slot, std::uint8_t arrays) {
     // Without a branch: the slot is appended, and kept only if it is new.
     g_log.list[g_log.count] = slot;
-    g_log.count += g_log.flag[slot] ? 0 : 1;
-    g_log.flag[slot] = true;
+    g_log.count += g_log.mask[slot] ? 0 : 1;
+    g_log.mask[slot] |= arrays;
 }
 
 void clear_log() {
-    for (std::int32_t k = 0; k < g_log.count; ++k) g_log.flag[g_log.list[k]] = false;
+    for (std::int32_t k = 0; k < g_log.count; ++k) g_log.mask[g_log.list[k]] = 0;
     g_log.count = 0;
     g_log.all = false;
 }
@@ -259,8 +264,16 @@ inline bool within(const TGLVECTOR& pos, long double radius2, const TGLVECTOR& p
 }  // namespace
 
 // ---------------------------------------------------------------- stamped arrays
-void detail::note_table_write(const TGLVECTORARRAY*, long long I) {
-    note_slot(static_cast<std::int32_t>(I));
+void detail::note_table_write(const TGLVECTORARRAY* arr, long long I) {
+    const TGLVERTEX3F& T = GLBASEVERTEX3F;
+    const std::uint8_t which = arr == &T.GLVERT3F            ? A_VERT
+                               : arr == &T.GLVERT3FTMP       ? A_TMP
+                               : arr == &T.GLVERT3FTMPROTATE ? A_ROTATE
+                               : arr == &T.GLVERT3FTMPPOSROT ? A_POSROT
+                               : arr == &T.GLVERT3FTMPSCALE  ? A_SCALE
+                               : arr == &T.GLVERT3FOFFSET    ? A_OFFSET
+                                                             : A_ALL;
+    note_slot(static_cast<std::int32_t>(I), which);
     ++g_offset_epoch;
 }
 void detail::note_table_bulk(const TGLVECTORARRAY*) {
@@ -394,9 +407,11 @@ void GLSETMAXVERTEX3F(const TGLVERTEX3F& VERT, std::int32_t MAXNUM) {
         if (unchanged) {
             // The table equals the record except in the noted slots.
             for (std::int32_t n = 0; n < g_log.count; ++n) {
-                const std::int32_t i = g_log.list[n] - 1;
+                const std::int32_t slot = g_log.list[n];
+                const unsigned mask = g_log.mask[slot];
                 for (int k = 0; k < 6; ++k)
-                    TableAccess::raw(*dst.a[k])[i] = TableAccess::raw(*src.a[k])[i];
+                    if (mask & (1u << k))
+                        TableAccess::raw(*dst.a[k])[slot - 1] = TableAccess::raw(*src.a[k])[slot - 1];
             }
         } else {
             for (int k = 0; k < 6; ++k) {
@@ -431,13 +446,17 @@ void GLVERTEX3F(float X, float Y, float Z) {
     if (T.GLVERT3FCOUNT < T.GLVERT3FMAX) T.GLVERT3FCOUNT = T.GLVERT3FCOUNT + 1;
     const std::int32_t c = T.GLVERT3FCOUNT;
     rt::check_range(c, 1, MAXVERTEX3F);
-    note_slot(c);
+    note_slot(c, A_VERT | A_OFFSET);
     const std::int32_t i = c - 1;
     using L = long double;
 
     TableAccess::raw(T.GLVERT3FOFFSET)[i] = TGLVECTOR{X, Y, Z};
+    ++g_offset_epoch;
     TGLVECTOR& s = TableAccess::raw(T.GLVERT3FTMPSCALE)[i];
-    if (s.X == 0.0f && s.Y == 0.0f && s.Z == 0.0f) s = TGLVECTOR{1.0f, 1.0f, 1.0f};
+    if (s.X == 0.0f && s.Y == 0.0f && s.Z == 0.0f) {
+        s = TGLVECTOR{1.0f, 1.0f, 1.0f};
+        g_log.mask[c] |= A_SCALE;
+    }
     const TGLVECTOR& t = TableAccess::raw(T.GLVERT3FTMP)[i];
     const TGLVECTOR& p = TableAccess::raw(T.GLVERT3FTMPPOSROT)[i];
     const TGLVECTOR& a = TableAccess::raw(T.GLVERT3FTMPROTATE)[i];
@@ -474,7 +493,7 @@ void GLVERTEX3F(float X, float Y, float Z) {
 // ---------------------------------------------------------------- deformation
 namespace {
 inline void set_rotate_slot(const TGLVECTOR& offset, const TGLVECTOR& angles, std::int32_t num) {
-    note_slot(num);
+    note_slot(num, A_POSROT | A_ROTATE);
     TableAccess::raw(GLBASEVERTEX3F.GLVERT3FTMPPOSROT)[num - 1] = offset;
     TableAccess::raw(GLBASEVERTEX3F.GLVERT3FTMPROTATE)[num - 1] = angles;
 }

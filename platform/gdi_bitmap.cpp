@@ -34,10 +34,10 @@ std::int32_t Bitmap::describe(std::int32_t size, void* out) const {
 std::uint8_t* image_alloc(std::size_t bytes) {
     auto* p = static_cast<std::uint8_t*>(std::calloc(bytes == 0 ? 1 : bytes, 1));
 #ifdef MADV_HUGEPAGE
-    constexpr std::uintptr_t HUGE = std::uintptr_t{2} << 20;
-    if (p != nullptr && bytes >= 2 * HUGE) {
+    constexpr std::uintptr_t HUGE_PAGE = std::uintptr_t{2} << 20;
+    if (p != nullptr && bytes >= 2 * HUGE_PAGE) {
         const auto at = reinterpret_cast<std::uintptr_t>(p);
-        const std::uintptr_t from = (at + HUGE - 1) & ~(HUGE - 1), to = (at + bytes) & ~(HUGE - 1);
+        const std::uintptr_t from = (at + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1), to = (at + bytes) & ~(HUGE_PAGE - 1);
         // Only whole huge pages inside the block: never more resident memory
         // than the block itself.  A refusal changes nothing.
         if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);

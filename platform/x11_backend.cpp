@@ -234,6 +234,16 @@ XftFont* X11Backend::font(int which) {
 }
 
 bool X11Backend::wm_running() {
+    // Asked often (window rectangles): the answer is kept for a second.
+    const auto now = Clock::now();
+    if (wm_known_ && now - wm_checked_ < std::chrono::seconds(1)) return wm_;
+    wm_ = check_wm();
+    wm_known_ = true;
+    wm_checked_ = now;
+    return wm_;
+}
+
+bool X11Backend::check_wm() {
     auto check_of = [this](::Window w, ::Window& out) {
         Atom type = 0;
         int format = 0;
@@ -489,8 +499,8 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
         w.outer_h = spec.height;
         apply_size_hints(w, spec.x, spec.y, true);
     }
-    if (spec.cursor != 0) set_cursor(hwnd, spec.cursor);
     wins_.emplace(hwnd, std::move(rec));
+    if (spec.cursor != 0) set_cursor(hwnd, spec.cursor);
     if (spec.visible) show_window(hwnd, true);
     XFlush(dpy);
     return true;

@@ -20,6 +20,7 @@ inline constexpr NativeEvent::Kind kExposeEvent = NativeEvent::Expose;
 #include <X11/Xft/Xft.h>
 #include <GL/glx.h>
 
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -110,6 +111,7 @@ public:
     void set_cursor_pos(std::int32_t x, std::int32_t y) override;
     bool grab_pointer(HWND hwnd) override;
     void ungrab_pointer() override;
+    HWND grabbed() const { return grab_; }
     HWND focus_window() override;
 
     bool next_event(NativeEvent& ev) override;
@@ -191,6 +193,9 @@ private:
     bool key_down_[256] = {};
     bool alt_ = false;
     int wm_frame_cache_[4] = {-1, -1, -1, -1};
+    bool check_wm();
+    bool wm_ = false, wm_known_ = false;
+    std::chrono::steady_clock::time_point wm_checked_{};
 };
 
 }  // namespace plat::x11

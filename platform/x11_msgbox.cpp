@@ -242,6 +242,9 @@ bool MessageBoxWindow::open() {
     XSetTransientForHint(dpy, win_, owner);
     draw_ = XftDrawCreate(dpy, win_, b_.visual, b_.colormap);
 
+    // A pointer grab of the program's (a drag under way) would keep the box
+    // from being clicked.
+    if (b_.grabbed() != 0) b_.ungrab_pointer();
     const bool wm = b_.wm_running();
     if (wm) b_.set_names(win_, caption_.c_str());
     XMapRaised(dpy, win_);

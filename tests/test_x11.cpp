@@ -10,7 +10,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/prctl.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -132,48 +131,43 @@ int run(const std::string& cmd) {
 }
 
 // A private X server (Xvfb, no window manager) for the tests: they need a
-// bare server, whatever display the run was started on.  It dies with the
-// test process.  Returns its pid (0 on failure) and sets display.
+// bare server, whatever display the run was started on.  The server picks a
+// free display number itself and ends with the test process.  Returns its
+// pid (0 on failure) and sets display.
 pid_t start_private_server(std::string& display, const char* screen) {
-    for (int n = 300 + getpid() % 300, tries = 0; tries < 50; ++n, ++tries) {
-        struct stat st {};
-        if (stat(("/tmp/.X11-unix/X" + std::to_string(n)).c_str(), &st) == 0) continue;
-        if (stat(("/tmp/.X" + std::to_string(n) + "-lock").c_str(), &st) == 0) continue;
-        display = ":" + std::to_string(n);
-        const pid_t pid = fork();
-        if (pid < 0) return 0;
-        if (pid == 0) {
-            prctl(PR_SET_PDEATHSIG, SIGKILL);
-            // A server that inherits SIGUSR1 ignored (as under xvfb-run)
-            // signals its parent when ready; its output goes nowhere so it
-            // never holds the test's pipes open.
-            signal(SIGUSR1, SIG_DFL);
-            const int null_fd = open("/dev/null", O_WRONLY);
-            if (null_fd >= 0) {
-                dup2(null_fd, 1);
-                dup2(null_fd, 2);
-            }
-            execlp("Xvfb", "Xvfb", display.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
+    int fds[2];
+    if (pipe(fds) != 0) return 0;
+    const pid_t pid = fork();
+    if (pid < 0) return 0;
+    if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGTERM);
+        // A server that inherits SIGUSR1 ignored (as under xvfb-run) signals
+        // its parent when ready; its output goes nowhere so it never holds
+        // the test's pipes open.
+        signal(SIGUSR1, SIG_DFL);
+        close(fds[0]);
+        const int null_fd = open("/dev/null", O_WRONLY);
+        if (null_fd >= 0) {
+            dup2(null_fd, 1);
+            dup2(null_fd, 2);
         }
-        for (int i = 0; i < 100; ++i) {
-            if (Display* d = XOpenDisplay(display.c_str()); d != nullptr) {
-                XCloseDisplay(d);
-                return pid;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        kill(pid, SIGKILL);
-        waitpid(pid, nullptr, 0);
+        const std::string fd = std::to_string(fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten",
+               "tcp", static_cast<char*>(nullptr));
+        _exit(127);
     }
-    return 0;
-}
-
-void stop_private_server(pid_t pid) {
-    if (pid <= 0) return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
+    close(fds[1]);
+    std::string number;
+    char c = 0;
+    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    close(fds[0]);
+    if (number.empty()) {
+        kill(pid, SIGTERM);
+        waitpid(pid, nullptr, 0);
+        return 0;
+    }
+    display = ":" + number;
+    return pid;
 }
 
 class X11Backend : public ::testing::Test {
@@ -191,8 +185,9 @@ protected:
         backend_ = nullptr;
         if (probe_ != nullptr) XCloseDisplay(probe_);
         probe_ = nullptr;
-        stop_private_server(server_);
-        server_ = 0;
+        // The server stays up until the process ends (it dies with it): the
+        // layer's own backend, made while message boxes ran, is still
+        // connected to it and closes its connection at exit.
     }
     void SetUp() override {
         ASSERT_NE(server_, 0) << "no private X server (Xvfb) started";
@@ -837,7 +832,7 @@ void lose_the_server() {
     setenv("DISPLAY", display.c_str(), 1);
     std::unique_ptr<Backend> lost = make_x11_backend();
     if (!lost) std::_Exit(4);
-    kill(server, SIGKILL);
+    kill(server, SIGTERM);
     waitpid(server, nullptr, 0);
     for (;;) {
         NativeEvent ev;

@@ -13,12 +13,15 @@
 //   mipmaps.
 // - "grass.tga": one grass tuft, 256 x 256, 32-bit run-length encoded TGA
 //   (image type 10, no image ID, no colour map, origin 0,0, descriptor 0x08:
-//   8 alpha bits, bottom-left origin).  Tapered blades rooted along the bottom
-//   row (the foot of the tuft); alpha is 255 on the blades and 0 everywhere
-//   else, never in between, so the demo's alpha test gives clean silhouettes.
-//   Transparent pixels are dark green so that linear filtering at the
-//   silhouette does not bleed a foreign colour.  The left, right and top edges
-//   stay clear of blades, so repeat-wrapping filters see nothing there.
+//   8 alpha bits, bottom-left origin).  Tapered blades rooted at the bottom
+//   of the picture (the foot of the tuft); alpha is 255 on the blades and 0
+//   everywhere else, never in between, so the demo's alpha test gives clean
+//   silhouettes.  Transparent pixels are dark green so that linear filtering
+//   at the silhouette does not bleed a foreign colour.  Every edge row and
+//   column stays clear, the bottom row included (the roots start on the row
+//   above it): the texture repeats, and at the tuft's top edge (t = 2) linear
+//   filtering mixes the top row with the bottom row, so opaque roots there
+//   would put a dotted line of half-alpha texels above every tuft.
 //
 // Output is byte-identical on every run: fixed seeds, a 64-bit integer hash for
 // randomness and only IEEE-exact double operations (+, -, *, /, sqrt; no
@@ -357,8 +360,8 @@ std::vector<std::uint8_t> paint_tuft() {
                      [](const Blade& p, const Blade& q) { return p.height > q.height; });
 
     for (const Blade& bl : blades) {
-        for (int y = 0; y < S; ++y) {
-            const double f = (y + 0.5) / bl.height;  // 0 at the root, 1 at the tip
+        for (int y = 1; y < S; ++y) {  // row 0 stays clear (see the banner)
+            const double f = (y - 0.5) / bl.height;  // 0 at the root, 1 at the tip
             if (f >= 1.0) break;
             // Centre line: the lean grows with a power between 1 and 2 of the height.
             const double curve = lerp(f, f * f, bl.bend);
