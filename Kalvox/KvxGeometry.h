@@ -25,8 +25,12 @@
 // copying) takes a fresh value of one process-wide, monotonic change stamp,
 // and non-const access to the library's own table also notes which slots may
 // have been written.  An installation from the same record, unchanged since it
-// was last installed, then only restores the noted slots; anything else is a
-// full copy.  Outside the contract (the library cannot see them):
+// was last installed (or from a never-changed, all-zero record after another
+// one), then only restores the noted slots; anything else is a full copy.
+// Reading through a non-const record counts as a non-const access: harmless,
+// it only makes the next installation copy more (read through std::as_const
+// or a const reference to avoid that).  Outside the contract (the library
+// cannot see them):
 // - writes to a record's raw memory (memcpy over it, writes through a pointer
 //   cast from its address);
 // - writes through a reference or pointer obtained from a non-const access

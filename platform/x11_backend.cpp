@@ -452,7 +452,10 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
         a.background_pixmap = 0;  // None: the core paints children
         mask |= CWBackPixmap;
     }
-    w.win = XCreateWindow(dpy, parent_win, clamp16(spec.x), clamp16(spec.y),
+    // The default position puts a window at the top-left corner.
+    const std::int32_t x = spec.x == CW_USEDEFAULT ? 0 : spec.x;
+    const std::int32_t y = spec.y == CW_USEDEFAULT ? 0 : spec.y;
+    w.win = XCreateWindow(dpy, parent_win, clamp16(x), clamp16(y),
                           static_cast<unsigned>(w.client_w), static_cast<unsigned>(w.client_h),
                           static_cast<unsigned>(w.border), CopyFromParent, InputOutput,
                           CopyFromParent, mask, &a);
@@ -497,7 +500,7 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
         }
         w.outer_w = spec.width;
         w.outer_h = spec.height;
-        apply_size_hints(w, spec.x, spec.y, true);
+        apply_size_hints(w, x, y, true);
     }
     wins_.emplace(hwnd, std::move(rec));
     if (spec.cursor != 0) set_cursor(hwnd, spec.cursor);

@@ -63,18 +63,18 @@ bool X11Backend::translate_key(XEvent& xe, NativeEvent& ev) {
             with_numlock == XK_KP_Separator)
             ks = with_numlock;
     }
+    const std::uint32_t scan = kc >= 8 ? kc - 8 : 0;
     WPARAM vk = keysym_to_vk(static_cast<std::uint32_t>(ks));
-    if (vk == 0) {
-        // Another layout's letter: try the key's shifted level.
-        vk = keysym_to_vk(static_cast<std::uint32_t>(XLookupKeysym(&xe.xkey, 1)));
-        if (vk == 0) return false;
-    }
+    // Another layout's letter: the key's shifted level, else its place on
+    // the keyboard.
+    if (vk == 0) vk = keysym_to_vk(static_cast<std::uint32_t>(XLookupKeysym(&xe.xkey, 1)));
+    if (vk == 0) vk = scan_code_to_vk(scan);
+    if (vk == 0) return false;
     const HWND hwnd = hwnd_of(xe.xkey.window);
     if (hwnd == 0) return false;
     const bool was_down = key_down_[kc];
     key_down_[kc] = press;
     const bool alt_held = (xe.xkey.state & Mod1Mask) != 0;
-    const std::uint32_t scan = kc >= 8 ? kc - 8 : 0;
     ev.kind = NativeEvent::Input;
     ev.hwnd = hwnd;
     ev.msg.hwnd = hwnd;

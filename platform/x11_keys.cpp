@@ -4,6 +4,8 @@
 
 #include <X11/keysym.h>
 
+#include <cstddef>
+
 namespace plat::x11 {
 
 namespace {
@@ -112,6 +114,32 @@ WPARAM keysym_to_vk(std::uint32_t keysym) {
         return static_cast<WPARAM>(VK_F1 + static_cast<WPARAM>(keysym - XK_F1));
     for (const KeyPair& p : kTable)
         if (p.keysym == keysym) return p.vk;
+    return 0;
+}
+
+WPARAM scan_code_to_vk(std::uint32_t scan) {
+    static constexpr char kRows[][13] = {
+        // scan codes 2..13, 16..27, 30..41, 44..53 (0: no key)
+        {'1', '2', '3', '4', '5', '6', '7', '8', '9', '0', 0, 0, 0},
+        {'Q', 'W', 'E', 'R', 'T', 'Y', 'U', 'I', 'O', 'P', 0, 0, 0},
+        {'A', 'S', 'D', 'F', 'G', 'H', 'J', 'K', 'L', 0, 0, 0, 0},
+        {'Z', 'X', 'C', 'V', 'B', 'N', 'M', 0, 0, 0, 0, 0, 0},
+    };
+    struct Punct {
+        std::uint32_t scan;
+        WPARAM vk;
+    };
+    static constexpr Punct kPunct[] = {
+        {12, VK_OEM_MINUS}, {13, VK_OEM_PLUS},  {26, VK_OEM_4},      {27, VK_OEM_6},
+        {39, VK_OEM_1},     {40, VK_OEM_7},     {41, VK_OEM_3},      {43, VK_OEM_5},
+        {51, VK_OEM_COMMA}, {52, VK_OEM_PERIOD}, {53, VK_OEM_2},     {86, VK_OEM_102},
+    };
+    for (const Punct& p : kPunct)
+        if (p.scan == scan) return p.vk;
+    const std::uint32_t starts[] = {2, 16, 30, 44};
+    for (std::size_t row = 0; row < 4; ++row)
+        if (scan >= starts[row] && scan < starts[row] + 13)
+            return static_cast<WPARAM>(kRows[row][scan - starts[row]]);
     return 0;
 }
 

@@ -14,6 +14,12 @@ namespace plat::x11 {
 // keypad keysym as Num Lock selects it); 0 when the key has no code.
 WPARAM keysym_to_vk(std::uint32_t keysym);
 
+// The virtual-key code of a key by its position (its scan code, the X key
+// code less 8) on a US keyboard: letters, digits and punctuation, for layouts
+// whose keysyms have no code (Cyrillic letters, accented letters); 0 for
+// other keys.
+WPARAM scan_code_to_vk(std::uint32_t scan_code);
+
 // The message a key event becomes: WM_SYSKEYDOWN / WM_SYSKEYUP while Alt is
 // held, for the Alt keys themselves and for F10, else WM_KEYDOWN / WM_KEYUP.
 UINT key_message(WPARAM vk, bool press, bool alt_held);

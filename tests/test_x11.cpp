@@ -76,6 +76,21 @@ TEST(X11Keys, KeysymsMapToVirtualKeys) {
             << "keysym 0x" << std::hex << c.keysym;
 }
 
+TEST(X11Keys, KeysOfOtherLayoutsMapByTheirPlace) {
+    struct Case {
+        std::uint32_t scan;
+        WPARAM vk;
+    };
+    const Case cases[] = {
+        {2, '1'},  {10, '9'},  {11, '0'},  {16, 'Q'},  {25, 'P'},          {30, 'A'},
+        {38, 'L'}, {44, 'Z'},  {50, 'M'},  {12, VK_OEM_MINUS}, {13, VK_OEM_PLUS},
+        {26, VK_OEM_4}, {39, VK_OEM_1}, {41, VK_OEM_3}, {43, VK_OEM_5}, {53, VK_OEM_2},
+        {86, VK_OEM_102}, {1, 0},  {14, 0},   {28, 0},  {42, 0},  {57, 0},  {0, 0},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(x11::scan_code_to_vk(c.scan), c.vk) << "scan code " << c.scan;
+}
+
 TEST(X11Keys, AltAndF10GiveSystemKeyMessages) {
     struct Case {
         WPARAM vk;
