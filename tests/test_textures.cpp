@@ -5,6 +5,7 @@
 
 #include <GL/gl.h>
 
+#include <cstdio>
 #include <cstring>
 #include <string>
 
@@ -349,12 +350,19 @@ TEST_F(Textures, TgaAndBmpSlotsAreSeparate) {
 }
 
 // ------------------------------------------------------------------ range stops
-using TexturesDeathTest = Textures;
-
-TEST_F(TexturesDeathTest, SlotsOutOfRangeStop) {
+// The children of a death test run the test again from its start; the
+// fixture files go to fixed names in the working directory so that no child
+// leaves a directory behind, and the parent removes them.
+TEST(TexturesDeathTest, SlotsOutOfRangeStop) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    const std::string b = put("d.bmp", fixtures::bmp_file(bmp(2, 2, 24)));
-    const std::string t = put("d.tga", fixtures::tga_file(tga(2, 2, 2, 24, pattern(12))));
+    ASSERT_TRUE(testgl::make_current(16, 16));
+    Bmp s;
+    s.width = 2;
+    s.height = 2;
+    s.rows.assign(12, 9);
+    const std::string b = "death_fixture.bmp", t = "death_fixture.tga";
+    ASSERT_TRUE(fixtures::write_file(b, fixtures::bmp_file(s)));
+    ASSERT_TRUE(fixtures::write_file(t, fixtures::tga_file(tga(2, 2, 2, 24, pattern(12)))));
     for (int bad : {501, -1}) {
         EXPECT_EXIT(kvx::TEXTURELOADID(b.c_str(), bad), ::testing::ExitedWithCode(201), "range check") << bad;
         EXPECT_EXIT(kvx::TEXTURESELECTID(bad), ::testing::ExitedWithCode(201), "range check") << bad;
@@ -363,4 +371,6 @@ TEST_F(TexturesDeathTest, SlotsOutOfRangeStop) {
         EXPECT_EXIT(kvx::TEXTURELOADTGAID(t.c_str(), bad), ::testing::ExitedWithCode(201), "range check") << bad;
         EXPECT_EXIT(kvx::TEXTURETGASELECTID(bad), ::testing::ExitedWithCode(201), "range check") << bad;
     }
+    std::remove(b.c_str());
+    std::remove(t.c_str());
 }
