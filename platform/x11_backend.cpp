@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -876,12 +877,14 @@ bool X11Backend::grab_pointer(HWND hwnd) {
     const int rc = XGrabPointer(dpy, w->win, False,
                                 ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                                 GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime);
+    if (std::getenv("KVX_X11_TRACE") != nullptr) std::fprintf(stderr, "X11TRACE grab 0x%lx rc %d\n", w->win, rc);
     if (rc != GrabSuccess) return false;  // not viewable, or grabbed by another client
     grab_ = hwnd;
     return true;
 }
 
 void X11Backend::ungrab_pointer() {
+    if (std::getenv("KVX_X11_TRACE") != nullptr) std::fprintf(stderr, "X11TRACE ungrab\n");
     XUngrabPointer(dpy, CurrentTime);
     grab_ = 0;
     XFlush(dpy);

@@ -5,6 +5,9 @@
 #include "platform/x11_internal.h"
 #include <X11/keysym.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/x11_keys.h"
 
 namespace plat::x11 {
@@ -28,6 +31,7 @@ bool is_keypad_nav(KeySym ks) {
 }  // namespace
 
 bool X11Backend::next_event(NativeEvent& ev) {
+    static const bool trace = std::getenv("KVX_X11_TRACE") != nullptr;
     for (;;) {
         XEvent xe;
         if (!held_events.empty()) {
@@ -37,6 +41,14 @@ bool X11Backend::next_event(NativeEvent& ev) {
             XNextEvent(dpy, &xe);
         } else {
             return false;
+        }
+        if (trace) {
+            std::fprintf(stderr, "X11TRACE type %d win 0x%lx", xe.type, xe.xany.window);
+            if (xe.type == MotionNotify || xe.type == ButtonPress || xe.type == ButtonRelease)
+                std::fprintf(stderr, " sub 0x%lx xy %d,%d root %d,%d state 0x%x", xe.xbutton.subwindow,
+                             xe.xbutton.x, xe.xbutton.y, xe.xbutton.x_root, xe.xbutton.y_root,
+                             xe.xbutton.state);
+            std::fprintf(stderr, "\n");
         }
         if (route_to_box(xe)) continue;
         ev = NativeEvent{};

@@ -57,7 +57,8 @@ std::vector<std::string> call_bits() {
         for (double a : c.args) {
             std::uint64_t u;
             std::memcpy(&u, &a, sizeof u);
-            s += " " + std::to_string(u);
+            s += ' ';
+            s += std::to_string(u);
         }
         out.push_back(s);
     }
