@@ -441,3 +441,133 @@ TEST(VertexTableModel, EulerMatricesMatchThePlainModel) {
             for (float z : {0.0f, -0.0f, 3.1415927f})
                 if (!check(x, y, z)) return;
 }
+
+namespace {
+// Every field of the library's table against the model's.
+bool same_tables(const refgeom::Table& r) {
+    const TGLVERTEX3F& t = GLBASEVERTEX3F;
+    bool same = t.GLVERT3FCOUNT == r.count && t.GLVERT3FMAX == r.max && t.GLVERT3FSETNUM == r.setnum;
+    for (int k = 0; k < 6; ++k)
+        same = same && std::memcmp(lib_array(t, k).data(), ref_array(const_cast<refgeom::Table&>(r), k),
+                                   sizeof(refgeom::Vec) * refgeom::SLOTS) == 0;
+    return same;
+}
+}  // namespace
+
+// Rotation scans read their flags sixty-four and sixteen at a time: for counts
+// at and around those groups and at the end of the selection, with flags set
+// just inside and just outside the count, exactly the flagged slots up to the
+// count change.
+TEST(VertexTableModel, RotateScansAtGroupEdgesAndTheEnd) {
+    auto model = std::make_unique<refgeom::Model>();
+    auto blank = std::make_unique<TGLVERTEX3F>();
+    auto rblank = std::make_unique<refgeom::Table>();
+    auto fv = std::make_unique<TGLFINDVERTEX3F>();
+    auto rfv = std::make_unique<refgeom::Find>();
+    VERTEXEDITON();
+    model->edit = true;
+    std::mt19937 rng(5);
+    const std::int32_t counts[] = {1,  2,   3,   4,   7,    8,    15,   16,   17,   31,  32,
+                                   33, 36,  47,  48,  49,   63,   64,   65,   127,  128, 129,
+                                   500, 9983, 9984, 9985, 9999, 10000};
+    float angle = 1.0f;
+    for (const std::int32_t maxnum : counts) {
+        SCOPED_TRACE(maxnum);
+        GLSETMAXVERTEX3F(*blank, 36);
+        refgeom::install(*model, *rblank, 36);
+        std::memset(fv->GLVERT3FFINDV3FFORROTATE.data(), 0, refgeom::SLOTS);
+        std::memset(rfv->rotate, 0, refgeom::SLOTS);
+        std::vector<std::int32_t> on = {1, maxnum, maxnum - 1, maxnum + 1, maxnum + 2, maxnum + 16};
+        for (int k = 0; k < 12; ++k) on.push_back(1 + static_cast<std::int32_t>(rng() % refgeom::SLOTS));
+        for (const std::int32_t s : on)
+            if (s >= 1 && s <= refgeom::SLOTS) fv->GLVERT3FFINDV3FFORROTATE[s] = rfv->rotate[s - 1] = true;
+        angle += 1.0f;
+        GLROTATEVERTEX3F(*blank, *fv, 1, 2, 3, angle, 0, -angle, maxnum);
+        refgeom::rotate_scan(*model, *rfv, 1, 2, 3, angle, 0, -angle, maxnum);
+        ASSERT_TRUE(same_tables(model->table));
+        // The slots written are noted: the next installation undoes them all.
+        GLSETMAXVERTEX3F(*blank, 36);
+        refgeom::install(*model, *rblank, 36);
+        ASSERT_TRUE(same_tables(model->table));
+    }
+    VERTEXEDITOFF();
+}
+
+// Check scans over up to 64 slots copy remembered flags in overlapping moves:
+// for every count from 1 to 70 the flags up to the count are the fresh
+// results, and the flags past it (all set beforehand) stay set.
+TEST(VertexTableModel, CheckScansWriteExactlyTheirCount) {
+    auto model = std::make_unique<refgeom::Model>();
+    auto blank = std::make_unique<TGLVERTEX3F>();
+    auto rblank = std::make_unique<refgeom::Table>();
+    auto fv = std::make_unique<TGLFINDVERTEX3F>();
+    auto rfv = std::make_unique<refgeom::Find>();
+    VERTEXEDITON();
+    GLVERT3FREMOVE = true;
+    model->edit = true;
+    model->remove = true;
+    GLSETMAXVERTEX3F(*blank, 80);
+    refgeom::install(*model, *rblank, 80);
+    // Positions on a line, every third one at the centre.
+    GLBEGIN(GL_POINTS);
+    refgeom::begin(*model, GL_POINTS);
+    for (int k = 0; k < 80; ++k) {
+        const float x = k % 3 == 0 ? 0.0f : static_cast<float>(k);
+        GLVERTEX3F(x, 0, 0);
+        refgeom::vertex(*model, x, 0, 0);
+    }
+    GLEND();
+    refgeom::end(*model);
+    for (int pass = 0; pass < 2; ++pass)  // the second pass meets remembered scans
+        for (std::int32_t maxnum = 1; maxnum <= 70; ++maxnum) {
+            SCOPED_TRACE(maxnum);
+            std::memset(fv->GLVERT3FFINDV3FFORROTATE.data(), 1, refgeom::SLOTS);
+            std::memset(rfv->rotate, 1, refgeom::SLOTS);
+            const float radius = 0.5f + static_cast<float>(maxnum % 5) * 10.0f;
+            GLCHECKROTATEV3F(*fv, 0, 0, 0, radius, maxnum);
+            refgeom::check(*model, *rfv, 0, 0, 0, radius, maxnum);
+            ASSERT_EQ(std::memcmp(fv->GLVERT3FFINDV3FFORROTATE.data(), rfv->rotate, refgeom::SLOTS), 0);
+        }
+    GLVERT3FREMOVE = false;
+    VERTEXEDITOFF();
+}
+
+// An installation restores only the slots written since the last one: from a
+// blank record (slot 10000 included, whose last bytes end the array) and from
+// a record with values, every field reads as the record's again.
+TEST(VertexTableModel, InstallationsRestoreWrittenSlotsUpToTheLast) {
+    auto model = std::make_unique<refgeom::Model>();
+    auto blank = std::make_unique<TGLVERTEX3F>();
+    auto rblank = std::make_unique<refgeom::Table>();
+    auto full = std::make_unique<TGLVERTEX3F>();
+    auto rfull = std::make_unique<refgeom::Table>();
+    for (int s = 1; s <= refgeom::SLOTS; s += 7) {
+        for (int k = 0; k < 6; ++k) {
+            const refgeom::Vec v{static_cast<float>(s), static_cast<float>(k), -0.0f};
+            lib_array(*full, k)[s] = TGLVECTOR{v.X, v.Y, v.Z};
+            ref_array(*rfull, k)[s - 1] = v;
+        }
+    }
+    lib_array(*full, 5)[refgeom::SLOTS] = TGLVECTOR{1, 2, 3};
+    ref_array(*rfull, 5)[refgeom::SLOTS - 1] = refgeom::Vec{1, 2, 3};
+    const int slots[] = {1, 2, 64, 65, 9998, 9999, 10000};
+    for (int round = 0; round < 4; ++round) {
+        const bool from_blank = round % 2 == 0;
+        TGLVERTEX3F& rec = from_blank ? *blank : *full;
+        refgeom::Table& rrec = from_blank ? *rblank : *rfull;
+        for (int again = 0; again < 2; ++again) {
+            SCOPED_TRACE(testing::Message() << "round " << round << " again " << again);
+            GLSETMAXVERTEX3F(rec, 10);
+            refgeom::install(*model, rrec, 10);
+            ASSERT_TRUE(same_tables(model->table));
+            // Writes to the table through its arrays, then reinstallation.
+            for (const int s : slots)
+                for (int k = 0; k < 6; ++k) {
+                    lib_array(GLBASEVERTEX3F, k)[s] = TGLVECTOR{7, 8, 9};
+                    ref_array(model->table, k)[s - 1] = refgeom::Vec{7, 8, 9};
+                }
+            ASSERT_TRUE(same_tables(model->table));
+        }
+    }
+    GLSETMAXVERTEX3F(*blank, 0);
+}
