@@ -1,14 +1,17 @@
-// Bitmap GDI objects: creation, description for GetObjectA, and LoadImageA of
-// IMAGE_BITMAP from BMP files (the file's own depth, rows as stored, rows
-// padded to 4 bytes).  Depends on platform/gdi_bitmap.h, platform/bmp_decode.h
+// Bitmap GDI objects: pixel memory and its cache of large blocks, creation,
+// description for GetObjectA, and LoadImageA of IMAGE_BITMAP from BMP files
+// (the file's own depth, rows as stored, rows padded to 4 bytes).  Depends on platform/gdi_bitmap.h, platform/bmp_decode.h
 // and platform/objects.h.
 #include "platform/gdi_bitmap.h"
 
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <mutex>
+#include <type_traits>
 
 #include "platform/bmp_decode.h"
 #include "runtime/runtime.h"
@@ -46,6 +49,103 @@ std::uint8_t* image_alloc(std::size_t bytes) {
     return p;
 }
 
+namespace {
+
+struct CachedBlock {
+    std::uint8_t* mem = nullptr;
+    std::size_t size = 0;
+};
+
+// The pixel block cache.  Constant-initialised and trivially destructible,
+// so bitmaps deleted while the program's statics are being destroyed can
+// still give their blocks back; after the exit hook has run (`closed`),
+// blocks go straight to the system.
+struct PixelCache {
+    std::mutex lock;
+    CachedBlock blocks[kPixelCacheBlocks] = {};  // oldest first
+    std::size_t count = 0;
+    std::size_t bytes = 0;
+    bool exit_hook = false;
+    bool closed = false;
+};
+static_assert(std::is_trivially_destructible_v<PixelCache>);
+constinit PixelCache cache;
+
+bool cacheable(std::size_t bytes) { return bytes >= kPixelCacheMinBlock && bytes <= kPixelCacheMaxBlock; }
+
+// Removes block i, keeping the others in age order.  Holds cache.lock.
+CachedBlock remove_block(std::size_t i) {
+    const CachedBlock b = cache.blocks[i];
+    for (std::size_t k = i + 1; k < cache.count; ++k) cache.blocks[k - 1] = cache.blocks[k];
+    --cache.count;
+    cache.blocks[cache.count] = CachedBlock{};
+    cache.bytes -= b.size;
+    return b;
+}
+
+// Frees every cached block.  Holds cache.lock.
+void free_all() {
+    while (cache.count > 0) std::free(remove_block(cache.count - 1).mem);
+}
+
+void release_at_exit() {
+    const std::lock_guard<std::mutex> g(cache.lock);
+    free_all();
+    cache.closed = true;
+}
+
+// The smallest cached block that holds `bytes` with at most a quarter of
+// them to spare, taken out of the cache; {} when there is none.
+CachedBlock take_block(std::size_t bytes) {
+    if (!cacheable(bytes)) return {};
+    const std::lock_guard<std::mutex> g(cache.lock);
+    std::size_t best = cache.count;
+    for (std::size_t i = 0; i < cache.count; ++i) {
+        const std::size_t size = cache.blocks[i].size;
+        if (size >= bytes && size - bytes <= bytes / 4 && (best == cache.count || size < cache.blocks[best].size))
+            best = i;
+    }
+    return best == cache.count ? CachedBlock{} : remove_block(best);
+}
+
+}  // namespace
+
+void PixelRelease::operator()(std::uint8_t* p) const {
+    if (p == nullptr) return;
+    if (cacheable(capacity)) {
+        const std::lock_guard<std::mutex> g(cache.lock);
+        if (!cache.closed) {
+            if (!cache.exit_hook) cache.exit_hook = std::atexit(&release_at_exit) == 0;
+            // Room for the block: the oldest blocks go first.
+            while (cache.count == kPixelCacheBlocks || cache.bytes + capacity > kPixelCacheMaxBytes)
+                std::free(remove_block(0).mem);
+            cache.blocks[cache.count++] = CachedBlock{p, capacity};
+            cache.bytes += capacity;
+            return;
+        }
+    }
+    std::free(p);
+}
+
+PixelMemory pixel_alloc(std::size_t bytes) {
+    const CachedBlock b = take_block(bytes);
+    if (b.mem != nullptr) {
+        std::memset(b.mem, 0, bytes);
+        return PixelMemory(b.mem, PixelRelease{b.size});
+    }
+    return PixelMemory(image_alloc(bytes), PixelRelease{bytes == 0 ? 1 : bytes});
+}
+
+PixelCacheUse pixel_cache_use() {
+    const std::lock_guard<std::mutex> g(cache.lock);
+    return PixelCacheUse{cache.count, cache.bytes};
+}
+
+void pixel_cache_release() {
+    const std::lock_guard<std::mutex> g(cache.lock);
+    free_all();
+}
+
 std::int64_t bitmap_stride(std::int64_t width, std::int32_t bits) {
     if (width <= 0 || bits <= 0 || width > std::numeric_limits<std::int32_t>::max() || bits > 32) return -1;
     const std::int64_t s = ((width * bits + 31) / 32) * 4;
@@ -71,7 +171,7 @@ void default_masks(Bitmap& b) {
 // Zero-filled pixel memory of `bytes` bytes (at least one byte), or null.
 PixelMemory allocate_pixels(std::uint64_t bytes) {
     if (bytes > std::numeric_limits<std::size_t>::max()) return {};
-    return PixelMemory(image_alloc(static_cast<std::size_t>(bytes)));
+    return pixel_alloc(static_cast<std::size_t>(bytes));
 }
 }  // namespace
 

@@ -20,12 +20,39 @@ namespace plat {
 
 namespace bmp { class Reader; }
 
-// Pixel memory released with std::free (it comes from calloc, so a large,
-// mostly untouched bitmap costs no resident memory).
-struct FreeBytes {
-    void operator()(std::uint8_t* p) const { std::free(p); }
+// Pixel memory of a bitmap.  A block knows how many bytes it really holds
+// (at least what the bitmap uses); when it is released, a large block goes
+// to the pixel block cache (see pixel_alloc) and a small one to std::free.
+struct PixelRelease {
+    std::size_t capacity = 0;
+    void operator()(std::uint8_t* p) const;
 };
-using PixelMemory = std::unique_ptr<std::uint8_t[], FreeBytes>;
+using PixelMemory = std::unique_ptr<std::uint8_t[], PixelRelease>;
+
+// Zero-filled pixel memory of `bytes` bytes for a bitmap, or null when it
+// cannot be had.  Blocks from kPixelCacheMinBlock to kPixelCacheMaxBlock
+// bytes are kept when their bitmap goes (at most kPixelCacheBlocks blocks
+// and kPixelCacheMaxBytes bytes, the oldest given back to the system first)
+// and handed to the next bitmap that fits in one: the smallest cached block
+// that holds `bytes` without wasting more than a quarter of them.  A reused
+// block is zero-filled again, which costs far less than the page faults of
+// fresh memory: a program that keeps making and deleting pictures of the
+// same size (a region from a bitmap, a copy for a blit) stops paying for them.
+inline constexpr std::size_t kPixelCacheMinBlock = std::size_t{256} << 10;
+inline constexpr std::size_t kPixelCacheMaxBlock = std::size_t{16} << 20;
+inline constexpr std::size_t kPixelCacheBlocks = 4;
+inline constexpr std::size_t kPixelCacheMaxBytes = std::size_t{64} << 20;
+PixelMemory pixel_alloc(std::size_t bytes);
+
+// What the pixel block cache holds now.
+struct PixelCacheUse {
+    std::size_t blocks = 0;
+    std::size_t bytes = 0;
+};
+PixelCacheUse pixel_cache_use();
+
+// Gives every cached block back to the system (also done at exit).
+void pixel_cache_release();
 
 struct Bitmap final : GdiObject {
     GdiKind kind() const override { return GdiKind::Bitmap; }
@@ -59,8 +86,9 @@ struct Bitmap final : GdiObject {
     }
 };
 
-// Zero-filled memory for a large image (bitmap pixels, decoded textures),
-// released with std::free; null when it cannot be had.  Zero pages are only
+// Zero-filled memory for a large image (decoded textures; bitmap pixels come
+// through pixel_alloc, which uses it for new blocks), released with
+// std::free; null when it cannot be had.  Zero pages are only
 // made when first touched, and blocks of several MiB are marked for
 // transparent huge pages, which makes touching them many times cheaper.
 std::uint8_t* image_alloc(std::size_t bytes);

@@ -6,7 +6,10 @@
 // failures of ExtCreateRegion).
 #include "platform/gdi_region.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -103,13 +106,62 @@ void recoalesce_last(Rects& out) {
     out.resize(last_start);
 }
 
+// The largest buffer a growing region has given up, kept empty for the next
+// region that grows to a similar size: a picture turned into a region batch
+// by batch, again and again, then finds its rectangle memory already there
+// instead of faulting in fresh pages for every step of the growth.  At most
+// kSpareMaxBytes are kept.
+constexpr std::size_t kSpareMaxBytes = std::size_t{64} << 20;
+
+Rects& spare_rects() {
+    static Rects spare;
+    return spare;
+}
+
+// Makes room in `v` for `need` rectangles.  Growth doubles the capacity, as
+// the vector would, but takes the spare buffer when it fits and is not more
+// than eight times too big.  A large new buffer is marked for transparent
+// huge pages before anything is copied into it, so it faults in a few large
+// pages rather than thousands of small ones.
+void reserve_rects(Rects& v, std::size_t need) {
+    if (need <= v.capacity()) return;
+    Rects& spare = spare_rects();
+    Rects bigger;
+    if (spare.capacity() >= need && spare.capacity() / 8 <= need) {
+        bigger.swap(spare);
+    } else {
+        bigger.reserve(std::max(need, 2 * v.capacity()));
+#ifdef MADV_HUGEPAGE
+        constexpr std::uintptr_t kHugePage = std::uintptr_t{2} << 20;
+        const std::size_t bytes = bigger.capacity() * sizeof(RECT);
+        if (bytes >= 2 * kHugePage) {
+            const auto at = reinterpret_cast<std::uintptr_t>(bigger.data());
+            const std::uintptr_t from = (at + kHugePage - 1) & ~(kHugePage - 1),
+                                 to = (at + bytes) & ~(kHugePage - 1);
+            if (to > from) (void)madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+        }
+#endif
+    }
+    bigger.assign(v.begin(), v.end());
+    v.swap(bigger);
+    // `bigger` now holds the old buffer.
+    if (bigger.capacity() > spare.capacity() && bigger.capacity() <= kSpareMaxBytes / sizeof(RECT)) {
+        bigger.clear();
+        spare.swap(bigger);
+    }
+}
+
 // a := a OR b when b comes after a in scan order: b starts below a, or b's
 // first band is a's last row continued to the right.  False (a untouched)
 // otherwise.  Costs what b holds, not what a holds.
 bool append_after(Rects& a, const Rects& b) {
-    const RECT& last = a.back();
+    const RECT last = a.back();  // a copy: a's buffer may move below
+    const bool continues_row =
+        b.front().top == last.top && b.front().bottom == last.bottom && b.front().left >= last.right;
+    if (!continues_row && b.front().top < last.bottom) return false;
+    reserve_rects(a, a.size() + b.size());  // a grows by at most what b holds
     std::size_t i = 0;
-    if (b.front().top == last.top && b.front().bottom == last.bottom && b.front().left >= last.right) {
+    if (continues_row) {
         const std::size_t e = band_end(b, 0);
         if (b.front().left == last.right) {
             a.back().right = b.front().right;
@@ -119,8 +171,6 @@ bool append_after(Rects& a, const Rects& b) {
         }
         recoalesce_last(a);
         i = e;
-    } else if (b.front().top < last.bottom) {
-        return false;
     }
     while (i < b.size()) {
         const std::size_t e = band_end(b, i);
@@ -224,6 +274,7 @@ bool in_band_order(const RECT* r, std::size_t n) {
 
 Rects from_band_order(const RECT* r, std::size_t n) {
     Rects out;
+    out.reserve(n);  // never more rectangles than were given
     std::vector<Span> spans;
     std::size_t i = 0;
     while (i < n) {
@@ -242,6 +293,8 @@ Rects from_band_order(const RECT* r, std::size_t n) {
         }
         append_band(out, top, bottom, spans);
     }
+    // Rows that coalesced into few bands give the spare room back.
+    if (out.capacity() / 4 > out.size()) out.shrink_to_fit();
     return out;
 }
 
@@ -371,6 +424,10 @@ HRGN ExtCreateRegion(const void* xform, DWORD bytes, const RGNDATA* data) {
     if (h.dwSize != kHeader || h.iType != RDH_RECTANGLES) return 0;
     // The count must fit in the bytes given.
     if (h.nCount > (bytes - kHeader) / sizeof(RECT)) return 0;
+    // Rectangles that are suitably aligned are read where they are; others
+    // are copied first.
+    if (reinterpret_cast<std::uintptr_t>(data->Buffer) % alignof(RECT) == 0)
+        return region_add(rgn::from_rects(reinterpret_cast<const RECT*>(data->Buffer), h.nCount));
     std::vector<RECT> rects(h.nCount);
     if (h.nCount > 0) std::memcpy(rects.data(), data->Buffer, h.nCount * sizeof(RECT));
     return region_add(rgn::from_rects(rects.data(), rects.size()));

@@ -56,6 +56,11 @@ void install_error_handlers() {
     XSetIOErrorHandler(on_io_error);
 }
 
+bool trace_enabled() {
+    static const bool on = std::getenv("KVX_X11_TRACE") != nullptr;
+    return on;
+}
+
 ErrorTrap::ErrorTrap(Display* dpy) : dpy_(dpy), saved_code_(g_trap_code) {
     XSync(dpy_, False);  // earlier errors are reported as usual
     ++g_trap_depth;
@@ -877,14 +882,14 @@ bool X11Backend::grab_pointer(HWND hwnd) {
     const int rc = XGrabPointer(dpy, w->win, False,
                                 ButtonPressMask | ButtonReleaseMask | PointerMotionMask,
                                 GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime);
-    if (std::getenv("KVX_X11_TRACE") != nullptr) std::fprintf(stderr, "X11TRACE grab 0x%lx rc %d\n", w->win, rc);
+    if (trace_enabled()) std::fprintf(stderr, "kvx-x11: grab 0x%lx: %d\n", w->win, rc);
     if (rc != GrabSuccess) return false;  // not viewable, or grabbed by another client
     grab_ = hwnd;
     return true;
 }
 
 void X11Backend::ungrab_pointer() {
-    if (std::getenv("KVX_X11_TRACE") != nullptr) std::fprintf(stderr, "X11TRACE ungrab\n");
+    if (trace_enabled()) std::fprintf(stderr, "kvx-x11: ungrab\n");
     XUngrabPointer(dpy, CurrentTime);
     grab_ = 0;
     XFlush(dpy);

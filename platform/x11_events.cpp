@@ -6,7 +6,6 @@
 #include <X11/keysym.h>
 
 #include <cstdio>
-#include <cstdlib>
 
 #include "platform/x11_keys.h"
 
@@ -28,10 +27,20 @@ bool is_keypad_nav(KeySym ks) {
     return (ks >= XK_KP_Home && ks <= XK_KP_Delete) || ks == XK_KP_Begin;
 }
 
+void trace_event(const XEvent& xe) {
+    std::fprintf(stderr, "kvx-x11: event %d window 0x%lx", xe.type, xe.xany.window);
+    if (xe.type == MotionNotify || xe.type == ButtonPress || xe.type == ButtonRelease) {
+        // The three share their leading fields.
+        const XButtonEvent& b = xe.xbutton;
+        std::fprintf(stderr, " child 0x%lx at %d,%d root %d,%d state 0x%x", b.subwindow, b.x, b.y,
+                     b.x_root, b.y_root, b.state);
+    }
+    std::fputc('\n', stderr);
+}
+
 }  // namespace
 
 bool X11Backend::next_event(NativeEvent& ev) {
-    static const bool trace = std::getenv("KVX_X11_TRACE") != nullptr;
     for (;;) {
         XEvent xe;
         if (!held_events.empty()) {
@@ -42,14 +51,7 @@ bool X11Backend::next_event(NativeEvent& ev) {
         } else {
             return false;
         }
-        if (trace) {
-            std::fprintf(stderr, "X11TRACE type %d win 0x%lx", xe.type, xe.xany.window);
-            if (xe.type == MotionNotify || xe.type == ButtonPress || xe.type == ButtonRelease)
-                std::fprintf(stderr, " sub 0x%lx xy %d,%d root %d,%d state 0x%x", xe.xbutton.subwindow,
-                             xe.xbutton.x, xe.xbutton.y, xe.xbutton.x_root, xe.xbutton.y_root,
-                             xe.xbutton.state);
-            std::fprintf(stderr, "\n");
-        }
+        if (trace_enabled()) trace_event(xe);
         if (route_to_box(xe)) continue;
         ev = NativeEvent{};
         if (translate(xe, ev)) return true;

@@ -50,6 +50,11 @@ private:
 // Installs the process-wide error and I/O error handlers (once).
 void install_error_handlers();
 
+// Event tracing for diagnosing input: with KVX_X11_TRACE set in the
+// environment, every X event the backend takes and every pointer grab and
+// release is written to standard error, one line each ("kvx-x11: ...").
+bool trace_enabled();
+
 // One native window: the X window that is the client area, and the GL child
 // that a pixel format adds.
 struct NativeWin {

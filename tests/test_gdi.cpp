@@ -1,11 +1,14 @@
 // Drawing surfaces of the window-system layer: palettes, memory device
-// contexts and bitmap selection, DIB sections, and BitBlt's conversion of
-// every source depth and row order to the destination's format.
+// contexts and bitmap selection, DIB sections and the reuse of their pixel
+// memory, and BitBlt's conversion of every source depth and row order to the
+// destination's format.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "platform/gdi_bitmap.h"
 #include "platform/gdi_palette.h"
 #include "platform/seams.h"
 #include "platform/win.h"
@@ -208,6 +211,93 @@ TEST(DibSection, DescribesItselfAndRefusesBadDescriptions) {
     EXPECT_EQ(CreateDIBSection(0, nullptr, DIB_RGB_COLORS, &p, 0, 0), 0u);
     bi.bmiHeader.biPlanes = 2;
     EXPECT_EQ(CreateDIBSection(0, &bi, DIB_RGB_COLORS, &p, 0, 0), 0u) << "two planes";
+}
+
+// ------------------------------------------------------------------ pixel memory
+
+namespace {
+
+constexpr std::int32_t kSide = 512;  // 512 x 512 at 32 bits: a 1 MiB block
+constexpr std::size_t kMiB = std::size_t{1} << 20;
+
+bool all_zero(const void* p, std::size_t n) {
+    const auto* b = static_cast<const std::uint8_t*>(p);
+    return std::all_of(b, b + n, [](std::uint8_t v) { return v == 0; });
+}
+
+}  // namespace
+
+TEST(PixelMemory, LargeBlocksAreReusedZeroed) {
+    Counts before;
+    // Requests near the cached size take the block (zeroed as far as they
+    // use it); much smaller or larger ones get memory of their own.
+    struct Case {
+        const char* what;
+        std::int32_t height;
+        bool reused;
+    };
+    const Case cases[] = {{"same size", kSide, true},
+                          {"a little smaller", kSide - 64, true},
+                          {"far smaller", kSide / 2, false},
+                          {"larger", kSide + 1, false}};
+    for (const Case& c : cases) {
+        pixel_cache_release();
+        void* first = nullptr;
+        const HBITMAP a = dib(kSide, kSide, 32, &first);
+        ASSERT_NE(a, 0u);
+        std::memset(first, 0xA5, kMiB);
+        ASSERT_TRUE(DeleteObject(a));
+        ASSERT_EQ(pixel_cache_use().blocks, 1u);
+        ASSERT_EQ(pixel_cache_use().bytes, kMiB);
+
+        void* px = nullptr;
+        const HBITMAP h = dib(kSide, c.height, 32, &px);
+        ASSERT_NE(h, 0u) << c.what;
+        const BITMAP b = describe(h);
+        const std::size_t used = static_cast<std::size_t>(b.bmWidthBytes) * static_cast<std::size_t>(b.bmHeight);
+        EXPECT_EQ(b.bmHeight, c.height) << c.what;
+        EXPECT_EQ(px == first, c.reused) << c.what;
+        EXPECT_EQ(pixel_cache_use().blocks, c.reused ? 0u : 1u) << c.what;
+        EXPECT_TRUE(all_zero(px, used)) << c.what;
+        std::memset(px, 0x5A, used);
+        ASSERT_TRUE(DeleteObject(h));
+        // A reused block goes back whole, at its own size.
+        if (c.reused) {
+            EXPECT_EQ(pixel_cache_use().blocks, 1u) << c.what;
+            EXPECT_EQ(pixel_cache_use().bytes, kMiB) << c.what;
+        }
+    }
+    pixel_cache_release();
+    EXPECT_EQ(pixel_cache_use().blocks, 0u);
+    EXPECT_EQ(pixel_cache_use().bytes, 0u);
+    before.expect_same();
+}
+
+TEST(PixelMemory, TheCacheStaysBounded) {
+    pixel_cache_release();
+    Counts before;
+    std::vector<HBITMAP> many;
+    for (std::size_t i = 0; i < kPixelCacheBlocks + 2; ++i) {
+        void* px = nullptr;
+        many.push_back(dib(kSide, kSide, 32, &px));
+        ASSERT_NE(many.back(), 0u);
+    }
+    for (HBITMAP h : many) DeleteObject(h);
+    EXPECT_EQ(pixel_cache_use().blocks, kPixelCacheBlocks);
+    EXPECT_EQ(pixel_cache_use().bytes, kPixelCacheBlocks * kMiB);
+    pixel_cache_release();
+
+    // Small bitmaps and ones above the largest cached block never enter it.
+    void* px = nullptr;
+    const HBITMAP small = dib(64, 64, 32, &px);
+    const HBITMAP huge = dib(2048, 2049, 32, &px);  // just over 16 MiB
+    ASSERT_NE(small, 0u);
+    ASSERT_NE(huge, 0u);
+    ASSERT_GT(static_cast<std::size_t>(describe(huge).bmWidthBytes) * 2049, kPixelCacheMaxBlock);
+    DeleteObject(small);
+    DeleteObject(huge);
+    EXPECT_EQ(pixel_cache_use().blocks, 0u);
+    before.expect_same();
 }
 
 // ------------------------------------------------------------------ BitBlt

@@ -11,9 +11,29 @@ trap cleanup EXIT INT TERM
 fail() { echo "FAIL: $*" >&2; exit 1; }
 pass() { echo "ok: $*"; }
 
-# find_window TITLE: prints the id of the window with exactly that title.
+# find_window TITLE: prints the id of the window with exactly that title,
+# once it is viewable (a window has its title before it is mapped).
 find_window() {
-  timeout 10 xdotool search --sync --name "^$1\$" 2>/dev/null | head -n1
+  timeout 10 xdotool search --sync --onlyvisible --name "^$1\$" 2>/dev/null | head -n1
+}
+
+# pointer_to WINDOW X Y: moves the pointer to (X, Y) on the screen and waits
+# until the server has it there and WINDOW is viewable with (X, Y) inside it,
+# so that the button presses made next go to WINDOW.
+pointer_to() {
+  xdotool mousemove "$2" "$3" || fail "xdotool mousemove $2 $3"
+  i=0
+  while :; do
+    at=$(xdotool getmouselocation --shell 2>/dev/null | tr '\n' ' ')
+    inside=$(xwininfo -id "$1" 2>/dev/null | awk -v px="$2" -v py="$3" '
+      /Absolute upper-left X:/ { x = $NF } /Absolute upper-left Y:/ { y = $NF }
+      /Width:/ { w = $NF } /Height:/ { h = $NF } /Map State: IsViewable/ { v = 1 }
+      END { print (v && px >= x && px < x + w && py >= y && py < y + h) ? "yes" : "no" }')
+    case " $at" in *" X=$2 Y=$3 "*) [ "$inside" = yes ] && return 0 ;; esac
+    i=$((i + 1))
+    [ $i -gt 100 ] && fail "pointer not at $2,$3 in viewable window $1 after 10 s ($at)"
+    sleep 0.1
+  done
 }
 
 # answer_box TITLE KEY: presses KEY in the message box titled TITLE.

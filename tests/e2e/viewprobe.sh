@@ -22,11 +22,12 @@ geometry "$WIN"
 # Left drag from inside the window to 300 pixels left of its edge, 40 down:
 # YROT turns by the horizontal and XROT by the vertical motion (speed 2,
 # halved).
-xdotool mousemove 500 300 mousedown 1
-xdotool mousemove 400 310 mousemove 100 340
-xdotool mouseup 1
+# Each drag starts once the pointer is over the window.
+pointer_to "$WIN" 500 300
+xdotool mousedown 1 mousemove 400 310 mousemove 100 340 mouseup 1
 # Right drag 50 pixels down: DEPTH falls by 50 / 10 x 2.
-xdotool mousemove 500 300 mousedown 3 mousemove 500 350 mouseup 3
+pointer_to "$WIN" 500 300
+xdotool mousedown 3 mousemove 500 350 mouseup 3
 sleep 0.3
 
 "$WMCLOSE" "$WIN" || fail "close request not sent"
