@@ -59,7 +59,7 @@ public:
     virtual void screen_size(std::int32_t& w, std::int32_t& h) = 0;
 
     // --- native windows (one per core window that wants one)
-    virtual bool create_window(HWND hwnd, const NativeWindowSpec& spec) = 0;
+    virtual bool create_window(HWND hwnd, const NativeWindowSpec& desc) = 0;
     virtual void destroy_window(HWND hwnd) = 0;
     virtual void show_window(HWND hwnd, bool show) = 0;
     virtual void set_title(HWND hwnd, const char* utf8) = 0;

@@ -68,7 +68,7 @@ constexpr plat::UINT LOAD_FLAGS = plat::LR_LOADFROMFILE | plat::LR_CREATEDIBSECT
 // ------------------------------------------------------------------ good files
 struct GoodCase {
     const char* name;
-    Bmp spec;
+    Bmp desc;
     plat::DWORD compression;
     std::array<plat::DWORD, 4> masks;
 };
@@ -77,7 +77,7 @@ class BmpGood : public BmpFiles, public ::testing::WithParamInterface<GoodCase> 
 
 TEST_P(BmpGood, LoadsStoredPixelsWithTheFilesDepth) {
     const GoodCase& c = GetParam();
-    const Bmp& s = c.spec;
+    const Bmp& s = c.desc;
     const std::string path = put("good.bmp", fixtures::bmp_file(s));
 
     const plat::HANDLE h = plat::LoadImageA(0, path.c_str(), plat::IMAGE_BITMAP, 0, 0, LOAD_FLAGS | plat::LR_LOADTRANSPARENT);

@@ -174,7 +174,7 @@ std::vector<std::uint8_t> encode_tga32_rle(int w, int h, const std::vector<std::
     v.push_back(0);   // image ID length
     v.push_back(0);   // no colour map
     v.push_back(10);  // run-length true colour
-    for (int i = 0; i < 5; ++i) v.push_back(0);  // colour map specification
+    for (int i = 0; i < 5; ++i) v.push_back(0);  // colour map fields
     put16(v, 0);                                 // x origin
     put16(v, 0);                                 // y origin
     put16(v, static_cast<unsigned>(w));

@@ -46,10 +46,10 @@ std::size_t row_bytes(std::int32_t width, int bits);
 std::size_t padded_row_bytes(std::int32_t width, int bits);
 
 // The whole file.
-Bytes bmp_file(const Bmp& spec);
+Bytes bmp_file(const Bmp& desc);
 
 // The pixel array as a reader should hold it in memory: the rows padded to 4.
-Bytes bmp_padded_rows(const Bmp& spec);
+Bytes bmp_padded_rows(const Bmp& desc);
 
 // A TGA file: 12 header bytes (0..11), width, height, depth, descriptor, then
 // the pixel data exactly as given (raw pixels or run-length packets).
@@ -64,7 +64,7 @@ struct Tga {
 constexpr std::uint8_t TGA_UNCOMPRESSED = 2;
 constexpr std::uint8_t TGA_RLE = 10;
 
-Bytes tga_file(const Tga& spec);
+Bytes tga_file(const Tga& desc);
 
 // Run-length packets for `pixels` pixels of `bytes_per_pixel` bytes each, as
 // a plain encoder writes them: runs of two or more equal pixels become run
