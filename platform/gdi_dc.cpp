@@ -318,6 +318,9 @@ BOOL BitBlt(HDC dst, std::int32_t x, std::int32_t y, std::int32_t cx, std::int32
                      img.data() + static_cast<std::size_t>(j) * static_cast<std::size_t>(n));
         backend().put_image(d->window, static_cast<std::int32_t>(x + i0), static_cast<std::int32_t>(y + j0),
                             n, m, img.data(), n);
+        // A blit through a window context (GetDC) is not followed by EndPaint's
+        // flush and may never be released: send it to the screen now.
+        backend().flush();
         return 1;
     }
     return 1;  // the screen context: nothing of ours to draw on
