@@ -425,26 +425,26 @@ void X11Backend::apply_size_hints(NativeWin& w, std::int32_t x, std::int32_t y,
     XFree(hints);
 }
 
-bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
+bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& desc) {
     if (hwnd == 0 || find(hwnd) != nullptr) return false;
     ::Window parent_win = root;
-    if (spec.parent != 0) {
-        NativeWin* p = find_alive(spec.parent);
+    if (desc.parent != 0) {
+        NativeWin* p = find_alive(desc.parent);
         if (p == nullptr) return false;
         parent_win = p->win;
     }
     auto rec = std::make_unique<NativeWin>();
     NativeWin& w = *rec;
     w.hwnd = hwnd;
-    w.parent = spec.parent;
-    w.style = spec.style;
+    w.parent = desc.parent;
+    w.style = desc.style;
     std::int32_t sw = 0, sh = 0;
     screen_size(sw, sh);
-    const bool top = spec.parent == 0;
-    w.border = has_thin_border(spec.style) ? 1 : 0;
-    w.fullscreen = top && has_thin_border(spec.style) && spec.width == sw && spec.height == sh;
+    const bool top = desc.parent == 0;
+    w.border = has_thin_border(desc.style) ? 1 : 0;
+    w.fullscreen = top && has_thin_border(desc.style) && desc.width == sw && desc.height == sh;
     const bool wm = top && wm_running();
-    fill_outer(w, w.client_w, w.client_h, spec.width, spec.height);
+    fill_outer(w, w.client_w, w.client_h, desc.width, desc.height);
 
     XSetWindowAttributes a{};
     unsigned long mask = CWEventMask | CWBorderPixel | CWBitGravity;
@@ -459,8 +459,8 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
         mask |= CWBackPixmap;
     }
     // The default position puts a window at the top-left corner.
-    const std::int32_t x = spec.x == CW_USEDEFAULT ? 0 : spec.x;
-    const std::int32_t y = spec.y == CW_USEDEFAULT ? 0 : spec.y;
+    const std::int32_t x = desc.x == CW_USEDEFAULT ? 0 : desc.x;
+    const std::int32_t y = desc.y == CW_USEDEFAULT ? 0 : desc.y;
     w.win = XCreateWindow(dpy, parent_win, clamp16(x), clamp16(y),
                           static_cast<unsigned>(w.client_w), static_cast<unsigned>(w.client_h),
                           static_cast<unsigned>(w.border), CopyFromParent, InputOutput,
@@ -469,9 +469,9 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
     by_xid_[w.win] = hwnd;
 
     if (top) {
-        set_names(w.win, spec.title);
-        const std::string cls = (spec.class_name != nullptr && spec.class_name[0] != '\0')
-                                    ? spec.class_name
+        set_names(w.win, desc.title);
+        const std::string cls = (desc.class_name != nullptr && desc.class_name[0] != '\0')
+                                    ? desc.class_name
                                     : "Kalvox";
         XClassHint ch{const_cast<char*>(cls.c_str()), const_cast<char*>(cls.c_str())};
         XSetClassHint(dpy, w.win, &ch);
@@ -488,7 +488,7 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
         XChangeProperty(dpy, w.win, atoms.net_wm_window_type, XA_ATOM, 32, PropModeReplace,
                         reinterpret_cast<const unsigned char*>(&atoms.net_wm_window_type_normal),
                         1);
-        if (!is_caption(spec.style)) {
+        if (!is_caption(desc.style)) {
             // Undecorated: flags = decorations, decorations = none.
             const long motif[5] = {2, 0, 0, 0, 0};
             XChangeProperty(dpy, w.win, atoms.motif_wm_hints, atoms.motif_wm_hints, 32,
@@ -498,19 +498,19 @@ bool X11Backend::create_window(HWND hwnd, const NativeWindowSpec& spec) {
             XChangeProperty(dpy, w.win, atoms.net_wm_state, XA_ATOM, 32, PropModeReplace,
                             reinterpret_cast<const unsigned char*>(&atoms.net_wm_state_fullscreen),
                             1);
-        if (wm && is_caption(spec.style)) {
+        if (wm && is_caption(desc.style)) {
             update_frame_extents(w);
-            fill_outer(w, w.client_w, w.client_h, spec.width, spec.height);
+            fill_outer(w, w.client_w, w.client_h, desc.width, desc.height);
             XResizeWindow(dpy, w.win, static_cast<unsigned>(w.client_w),
                           static_cast<unsigned>(w.client_h));
         }
-        w.outer_w = spec.width;
-        w.outer_h = spec.height;
+        w.outer_w = desc.width;
+        w.outer_h = desc.height;
         apply_size_hints(w, x, y, true);
     }
     wins_.emplace(hwnd, std::move(rec));
-    if (spec.cursor != 0) set_cursor(hwnd, spec.cursor);
-    if (spec.visible) show_window(hwnd, true);
+    if (desc.cursor != 0) set_cursor(hwnd, desc.cursor);
+    if (desc.visible) show_window(hwnd, true);
     XFlush(dpy);
     return true;
 }

@@ -87,7 +87,7 @@ public:
     bool has_display() const override { return true; }
     void screen_size(std::int32_t& w, std::int32_t& h) override;
 
-    bool create_window(HWND hwnd, const NativeWindowSpec& spec) override;
+    bool create_window(HWND hwnd, const NativeWindowSpec& desc) override;
     void destroy_window(HWND hwnd) override;
     void show_window(HWND hwnd, bool show) override;
     void set_title(HWND hwnd, const char* utf8) override;

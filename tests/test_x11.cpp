@@ -221,17 +221,17 @@ protected:
               std::int32_t h, HWND parent = 0, bool visible = true) {
         static HWND next = 0x7000;
         const HWND hwnd = ++next;
-        NativeWindowSpec spec;
-        spec.parent = parent;
-        spec.x = x;
-        spec.y = y;
-        spec.width = w;
-        spec.height = h;
-        spec.style = style;
-        spec.title = title;
-        spec.class_name = "KvxTest";
-        spec.visible = visible;
-        EXPECT_TRUE(b().create_window(hwnd, spec));
+        NativeWindowSpec desc;
+        desc.parent = parent;
+        desc.x = x;
+        desc.y = y;
+        desc.width = w;
+        desc.height = h;
+        desc.style = style;
+        desc.title = title;
+        desc.class_name = "KvxTest";
+        desc.visible = visible;
+        EXPECT_TRUE(b().create_window(hwnd, desc));
         made_.push_back(hwnd);
         return hwnd;
     }
