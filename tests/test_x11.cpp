@@ -24,6 +24,7 @@
 
 #include "platform/backend.h"
 #include "platform/x11_keys.h"
+#include "tests/support/private_xserver.h"
 
 namespace {
 constexpr plat::NativeEvent::Kind kExposeEvent = plat::NativeEvent::Expose;
@@ -145,51 +146,11 @@ int run(const std::string& cmd) {
     return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
 }
 
-// A private X server (Xvfb, no window manager) for the tests: they need a
-// bare server, whatever display the run was started on.  The server picks a
-// free display number itself and ends with the test process.  Returns its
-// pid (0 on failure) and sets display.
-pid_t start_private_server(std::string& display, const char* screen) {
-    int fds[2];
-    if (pipe(fds) != 0) return 0;
-    const pid_t pid = fork();
-    if (pid < 0) return 0;
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        // A server that inherits SIGUSR1 ignored (as under xvfb-run) signals
-        // its parent when ready; its output goes nowhere so it never holds
-        // the test's pipes open.
-        signal(SIGUSR1, SIG_DFL);
-        close(fds[0]);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) {
-            dup2(null_fd, 1);
-            dup2(null_fd, 2);
-        }
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        return 0;
-    }
-    display = ":" + number;
-    return pid;
-}
-
 class X11Backend : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string display;
-        server_ = start_private_server(display, "1280x1024x24");
+        server_ = testx::start_private_server(display, "1280x1024x24");
         if (server_ == 0) return;
         setenv("DISPLAY", display.c_str(), 1);  // for the backend, the probe and xdotool
         backend_ = make_x11_backend().release();
@@ -842,7 +803,7 @@ TEST_F(X11Backend, MessageBoxWrapsLongTextAndIsCentred) {
 // ------------------------------------------------------------------ losing the server
 void lose_the_server() {
     std::string display;
-    const pid_t server = start_private_server(display, "640x480x24");
+    const pid_t server = testx::start_private_server(display, "640x480x24");
     if (server == 0) std::_Exit(3);
     setenv("DISPLAY", display.c_str(), 1);
     std::unique_ptr<Backend> lost = make_x11_backend();

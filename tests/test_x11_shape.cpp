@@ -28,6 +28,7 @@
 #include "platform/backend.h"
 #include "platform/seams.h"
 #include "platform/win.h"
+#include "tests/support/private_xserver.h"
 #include "tests/support/image_writers.h"
 
 #include <X11/Xlib.h>
@@ -37,42 +38,6 @@
 namespace {
 
 using namespace plat;
-
-// A private X server for this executable: whatever display the run was
-// started on, these tests need a bare one.  The server picks a free display
-// number itself and dies with the test process.  Its pid, 0 on failure.
-pid_t start_private_server(std::string& display) {
-    int fds[2];
-    if (pipe(fds) != 0) return 0;
-    const pid_t pid = fork();
-    if (pid < 0) return 0;
-    if (pid == 0) {
-        prctl(PR_SET_PDEATHSIG, SIGTERM);
-        signal(SIGUSR1, SIG_DFL);
-        close(fds[0]);
-        const int null_fd = open("/dev/null", O_WRONLY);
-        if (null_fd >= 0) {
-            dup2(null_fd, 1);
-            dup2(null_fd, 2);
-        }
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "640x480x24",
-               "-nolisten", "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-    close(fds[0]);
-    if (number.empty()) {
-        kill(pid, SIGTERM);
-        waitpid(pid, nullptr, 0);
-        return 0;
-    }
-    display = ":" + number;
-    return pid;
-}
 
 // What the test window procedure draws in WM_PAINT, set by the test before it pumps.
 using Painter = std::function<void(HDC)>;
@@ -176,7 +141,7 @@ class X11Shape : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         std::string display;
-        server_ = start_private_server(display);
+        server_ = testx::start_private_server(display, "640x480x24");
         if (server_ == 0) return;
         setenv("DISPLAY", display.c_str(), 1);
         selected_ = select_backend("x11");
