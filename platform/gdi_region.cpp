@@ -38,45 +38,37 @@ std::size_t band_end(const Rects& r, std::size_t i) {
     return j;
 }
 
+// When out's last band ends at `top` and holds exactly n rectangles whose
+// left/right edges match (same_edges(out_rect, i) for i < n), stretches that
+// band down to `bottom` and returns true: the new band coalesces with it.
+template <class SameEdges>
+bool extend_last_band(Rects& out, std::int32_t top, std::int32_t bottom, std::size_t n,
+                      SameEdges same_edges) {
+    if (out.empty() || out.back().bottom != top || out.size() < n) return false;
+    const std::size_t start = out.size() - n;
+    const std::int32_t last_top = out.back().top;
+    if (out[start].top != last_top || (start != 0 && out[start - 1].top == last_top)) return false;
+    for (std::size_t i = 0; i < n; ++i)
+        if (!same_edges(out[start + i], i)) return false;
+    for (std::size_t i = start; i < out.size(); ++i) out[i].bottom = bottom;
+    return true;
+}
+
 // Appends the band [top, bottom) with `spans` (sorted, disjoint, not
 // touching) to `out`, extending the last band instead when it ends at `top`
 // and has the same spans.
 void append_band(Rects& out, std::int32_t top, std::int32_t bottom, const std::vector<Span>& spans) {
     if (spans.empty() || top >= bottom) return;
-    const std::size_t n = spans.size();
-    if (!out.empty() && out.back().bottom == top && out.size() >= n) {
-        const std::size_t start = out.size() - n;
-        const std::int32_t last_top = out.back().top;
-        if (out[start].top == last_top && (start == 0 || out[start - 1].top != last_top)) {
-            bool same = true;
-            for (std::size_t i = 0; i < n && same; ++i)
-                same = out[start + i].left == spans[i].l && out[start + i].right == spans[i].r;
-            if (same) {
-                for (std::size_t i = start; i < out.size(); ++i) out[i].bottom = bottom;
-                return;
-            }
-        }
-    }
-    for (const Span& s : spans) out.push_back(RECT{s.l, top, s.r, bottom});
+    const auto same = [&](const RECT& o, std::size_t i) { return o.left == spans[i].l && o.right == spans[i].r; };
+    if (extend_last_band(out, top, bottom, spans.size(), same)) return;
+    for (const Span& sp : spans) out.push_back(RECT{sp.l, top, sp.r, bottom});
 }
 
 // Appends one band of a normal region (rectangles r[0..n), same top and
 // bottom) to `out`, coalescing with out's last band as append_band does.
 void append_band_rects(Rects& out, const RECT* r, std::size_t n) {
-    const std::int32_t top = r[0].top, bottom = r[0].bottom;
-    if (!out.empty() && out.back().bottom == top && out.size() >= n) {
-        const std::size_t start = out.size() - n;
-        const std::int32_t last_top = out.back().top;
-        if (out[start].top == last_top && (start == 0 || out[start - 1].top != last_top)) {
-            bool same = true;
-            for (std::size_t i = 0; i < n && same; ++i)
-                same = out[start + i].left == r[i].left && out[start + i].right == r[i].right;
-            if (same) {
-                for (std::size_t i = start; i < out.size(); ++i) out[i].bottom = bottom;
-                return;
-            }
-        }
-    }
+    const auto same = [&](const RECT& o, std::size_t i) { return o.left == r[i].left && o.right == r[i].right; };
+    if (extend_last_band(out, r[0].top, r[0].bottom, n, same)) return;
     out.insert(out.end(), r, r + n);
 }
 
