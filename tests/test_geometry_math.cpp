@@ -6,21 +6,12 @@
 #include <cstring>
 
 #include "Kalvox/KvxGeometry.h"
+#include "tests/support/float_bits.h"
 
 using namespace kvx;
 
 namespace {
 
-std::uint32_t bits(float f) {
-    std::uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-float from_bits(std::uint32_t u) {
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-}
 
 // Expected values worked out independently (multi-precision arithmetic,
 // rounded the way the rules say).

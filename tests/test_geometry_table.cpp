@@ -14,6 +14,7 @@
 
 #include "KVX_Tutorial/KvxTutorial.h"
 #include "Kalvox/KvxGeometry.h"
+#include "tests/support/float_bits.h"
 #include "Kalvox/KvxRender.h"
 #include "tests/support/gltrace.h"
 
@@ -21,16 +22,6 @@ using namespace kvx;
 
 namespace {
 
-std::uint32_t bits(float f) {
-    std::uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
-}
-float from_bits(std::uint32_t u) {
-    float f;
-    std::memcpy(&f, &u, sizeof f);
-    return f;
-}
 const float COS_HALF_PI_F = from_bits(0xB33BBD2Eu);  // single(cos(single(pi/2))), about -4.4e-8
 
 const TGLVERTEX3F& blank() {
