@@ -238,13 +238,7 @@ TEST_F(Textures, BmpSlotsReloadAndSelect) {
 // ------------------------------------------------------------------ TGA textures
 namespace {
 Tga tga(std::uint8_t type, std::uint16_t w, std::uint16_t h, std::uint8_t bpp, Bytes data) {
-    Tga t;
-    t.head[2] = type;
-    t.width = w;
-    t.height = h;
-    t.bpp = bpp;
-    t.data = std::move(data);
-    return t;
+    return fixtures::make_tga(type, w, h, bpp, std::move(data));
 }
 Bytes pattern(std::size_t n) {
     Bytes b(n);

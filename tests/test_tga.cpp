@@ -19,13 +19,7 @@ using fixtures::Tga;
 namespace {
 
 Tga tga(std::uint8_t type, std::uint16_t w, std::uint16_t h, std::uint8_t bpp, Bytes data) {
-    Tga t;
-    t.head[2] = type;
-    t.width = w;
-    t.height = h;
-    t.bpp = bpp;
-    t.data = std::move(data);
-    return t;
+    return fixtures::make_tga(type, w, h, bpp, std::move(data));
 }
 
 Bytes repeat(const Bytes& unit, std::size_t times) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 #include <filesystem>
 #include <system_error>
 
@@ -92,6 +93,16 @@ Bytes bmp_file(const Bmp& s) {
     b.insert(b.end(), pixels.begin(), pixels.end());
     b.insert(b.end(), s.trailer.begin(), s.trailer.end());
     return b;
+}
+
+Tga make_tga(std::uint8_t type, std::uint16_t w, std::uint16_t h, std::uint8_t bpp, Bytes data) {
+    Tga t;
+    t.head[2] = type;
+    t.width = w;
+    t.height = h;
+    t.bpp = bpp;
+    t.data = std::move(data);
+    return t;
 }
 
 Bytes tga_file(const Tga& s) {

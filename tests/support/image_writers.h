@@ -65,6 +65,9 @@ constexpr std::uint8_t TGA_UNCOMPRESSED = 2;
 constexpr std::uint8_t TGA_RLE = 10;
 
 Bytes tga_file(const Tga& desc);
+// A TGA description with the usual header, image type `type` and the given
+// size, depth and pixel data.
+Tga make_tga(std::uint8_t type, std::uint16_t w, std::uint16_t h, std::uint8_t bpp, Bytes data);
 
 // Run-length packets for `pixels` pixels of `bytes_per_pixel` bytes each, as
 // a plain encoder writes them: runs of two or more equal pixels become run
