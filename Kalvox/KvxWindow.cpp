@@ -2,8 +2,10 @@
 // "GLWindow" class, the creation of the rendering window with its pixel format
 // and OpenGL context, the creation-failure messages and the teardown.
 // Depends on: platform/win.h, KvxGeometry (vertex-recording switches),
+// KvxButtons (the image-button class it registers),
 // runtime (range checks), OpenGL.
 #include "Kalvox/KvxWindow.h"
+#include "Kalvox/KvxButtons.h"
 
 #include <GL/gl.h>
 
@@ -101,8 +103,23 @@ bool WINDOWREGISTER() {
     wc.lpszMenuName = nullptr;
     wc.lpszClassName = "GLWindow";
     const bool registered = (RegisterClassA(&wc) & 0xFFFF) != 0;
-    // The hover-button class "IMAGEBUTTON" (record WINDOWCLASSEX) is
-    // registered here by the image-button module once it exists.
+    // The image-button class, once per run; its outcome never changes the
+    // result.
+    if (GetClassInfoExA(0, SZHOVERCLASS, &WINDOWCLASSEX) == 0) {
+        WINDOWCLASSEX.cbSize = 48;
+        WINDOWCLASSEX.style = 0;
+        WINDOWCLASSEX.lpfnWndProc = HOVERBUTTONHANDLER;
+        WINDOWCLASSEX.cbClsExtra = 0;
+        WINDOWCLASSEX.cbWndExtra = 0;
+        WINDOWCLASSEX.hInstance = GetModuleInstance();
+        WINDOWCLASSEX.hIcon = LoadIconA(0, IDI_APPLICATION);
+        WINDOWCLASSEX.hIconSm = LoadIconA(0, IDI_APPLICATION);
+        WINDOWCLASSEX.hCursor = LoadCursorA(0, IDC_ARROW);
+        WINDOWCLASSEX.hbrBackground = GetStockObject(HOLLOW_BRUSH);
+        WINDOWCLASSEX.lpszMenuName = nullptr;
+        WINDOWCLASSEX.lpszClassName = SZHOVERCLASS;
+        RegisterClassExA(&WINDOWCLASSEX);
+    }
     return registered;
 }
 

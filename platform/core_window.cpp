@@ -552,6 +552,22 @@ BOOL GetClientRect(HWND w, RECT* r) {
     return 1;
 }
 
+BOOL ScreenToClient(HWND w, POINT* p) {
+    POINT origin{};
+    if (p == nullptr || !core_client_origin(w, origin)) return 0;
+    p->x -= origin.x;
+    p->y -= origin.y;
+    return 1;
+}
+
+BOOL ClientToScreen(HWND w, POINT* p) {
+    POINT origin{};
+    if (p == nullptr || !core_client_origin(w, origin)) return 0;
+    p->x += origin.x;
+    p->y += origin.y;
+    return 1;
+}
+
 HWND GetParent(HWND w) {
     const Window* win = core_window(w);
     return win == nullptr ? 0 : win->parent;

@@ -259,6 +259,14 @@ HGDIOBJ SelectObject(HDC h, HGDIOBJ obj) {
     return prev;
 }
 
+HGDIOBJ GetCurrentObject(HDC h, UINT type) {
+    const DeviceContext* dc = dc_find(h);
+    if (dc == nullptr) return 0;
+    if (type == OBJ_BITMAP) return dc->memory ? dc->bitmap : 0;
+    if (type == OBJ_PAL) return dc->palette != 0 ? dc->palette : default_palette();
+    return 0;
+}
+
 UINT GetDIBColorTable(HDC h, UINT start, UINT count, RGBQUAD* out) {
     const DeviceContext* dc = dc_find(h);
     if (dc == nullptr || out == nullptr) return 0;

@@ -242,6 +242,7 @@ constexpr DWORD BI_RGB = 0, BI_RLE8 = 1, BI_RLE4 = 2, BI_BITFIELDS = 3, BI_JPEG 
                 BI_ALPHABITFIELDS = 6;
 constexpr UINT DIB_RGB_COLORS = 0;
 constexpr DWORD SRCCOPY = 0x00CC0020;
+constexpr UINT OBJ_PAL = 5, OBJ_BITMAP = 7;
 constexpr std::int32_t RGN_AND = 1, RGN_OR = 2, RGN_XOR = 3, RGN_DIFF = 4, RGN_COPY = 5;
 constexpr std::int32_t ERROR_ = 0, NULLREGION = 1, SIMPLEREGION = 2, COMPLEXREGION = 3;
 constexpr DWORD RDH_RECTANGLES = 1;
@@ -319,6 +320,8 @@ BOOL MoveWindow(HWND w, std::int32_t x, std::int32_t y, std::int32_t width, std:
                 BOOL repaint);
 BOOL GetWindowRect(HWND w, RECT* r);   // outer rectangle, screen coordinates
 BOOL GetClientRect(HWND w, RECT* r);   // (0, 0, client width, client height)
+BOOL ScreenToClient(HWND w, POINT* p);  // screen -> w's client coordinates
+BOOL ClientToScreen(HWND w, POINT* p);  // w's client -> screen coordinates
 HWND GetParent(HWND w);
 std::int32_t GetDlgCtrlID(HWND w);
 BOOL SetWindowTextA(HWND w, const char* text);
@@ -385,6 +388,8 @@ BOOL DeleteObject(HGDIOBJ obj);
 HDC CreateCompatibleDC(HDC dc);
 BOOL DeleteDC(HDC dc);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ obj);
+// The object of a kind (OBJ_PAL, OBJ_BITMAP) selected into a context; 0 if none.
+HGDIOBJ GetCurrentObject(HDC dc, UINT type);
 HPALETTE SelectPalette(HDC dc, HPALETTE pal, BOOL forceBackground);
 UINT RealizePalette(HDC dc);
 HPALETTE CreatePalette(const LOGPALETTE* lp);

@@ -4,3 +4,5 @@ kvx_test(test_region SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_region.cpp LIBS kvx_
 kvx_test(test_gdi
   SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_gdi.cpp ${CMAKE_CURRENT_LIST_DIR}/test_gdi_buttons.cpp
   LIBS kvx_buttons kvx_platform kvx_image_writers)
+kvx_test(test_buttons SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_buttons.cpp
+  LIBS kvx_buttons kvx_platform kvx_image_writers)

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include "Kalvox/KvxButtons.h"
 #include "Kalvox/KvxWindow.h"
 #include "platform/backend.h"
 #include "platform/seams.h"
@@ -170,6 +171,41 @@ void class_record_child() {
 
 TEST_F(Creation, ClassRecordByCursorAndIconKind) {
     EXPECT_EXIT(class_record_child(), ::testing::ExitedWithCode(0), "");
+}
+
+// The image-button class is registered once per run, with its own record;
+// whether that works never changes the registration's result.
+TEST_F(Creation, ImageButtonClassOncePerRun) {
+    EXPECT_EXIT(
+        {
+            child_start();
+            OGLWINDOWSETTING(ARROW, "", GENERIC, "");
+            WNDCLASSEXA wc{};
+            seams::fail_next("RegisterClassExA");
+            child_check(detail::WINDOWREGISTER(), "a failed button class is not a failure");
+            child_check(GetClassInfoExA(0, "IMAGEBUTTON", &wc) == 0, "no button class yet");
+            UnregisterClassA("GLWindow", GetModuleInstance());
+
+            child_check(detail::WINDOWREGISTER(), "registers");
+            child_check(GetClassInfoExA(0, "IMAGEBUTTON", &wc) != 0, "button class");
+            child_check(wc.style == 0 && wc.lpfnWndProc == HOVERBUTTONHANDLER &&
+                            wc.cbClsExtra == 0 && wc.cbWndExtra == 0 &&
+                            wc.hIcon == LoadIconA(0, IDI_APPLICATION) &&
+                            wc.hIconSm == LoadIconA(0, IDI_APPLICATION) &&
+                            wc.hCursor == LoadCursorA(0, IDC_ARROW) &&
+                            wc.hbrBackground == GetStockObject(5),
+                        "button class record");
+            child_check(WINDOWCLASSEX.cbSize == 48 && WINDOWCLASSEX.lpfnWndProc == HOVERBUTTONHANDLER,
+                        "WINDOWCLASSEX filled");
+            UnregisterClassA("GLWindow", GetModuleInstance());
+
+            // Already there: looked up, not registered again.
+            seams::fail_next("RegisterClassExA");
+            child_check(detail::WINDOWREGISTER(), "registers again");
+            child_check(seams::take_failure("RegisterClassExA"), "no second registration");
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
 
 // Windowed and full-screen forms on a 1024 by 768 screen.

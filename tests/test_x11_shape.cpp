@@ -149,7 +149,11 @@ protected:
         WNDCLASSA wc{};
         wc.lpfnWndProc = paint_proc;
         wc.lpszClassName = "KvxShapeTest";
-        registered_ = RegisterClassA(&wc) != 0;
+        WNDCLASSEXA bc{};
+        bc.cbSize = sizeof bc;
+        bc.lpfnWndProc = kvx::HOVERBUTTONHANDLER;
+        bc.lpszClassName = kvx::SZHOVERCLASS;
+        registered_ = RegisterClassA(&wc) != 0 && RegisterClassExA(&bc) != 0;
     }
     static void TearDownTestSuite() {
         if (probe_ != nullptr) XCloseDisplay(probe_);
@@ -355,19 +359,7 @@ TEST_F(X11Shape, BitmapRegionShapesTheWindowByItsOpaquePixels) {
         if (y == 11 && x < 8) return 0xFA04FCu;  // near magenta
         return 0xFF00FFu;
     };
-    fixtures::Bmp bmp;
-    bmp.width = PW;
-    bmp.height = PH;
-    bmp.bits = 24;
-    for (int k = 0; k < PH; ++k) {  // bottom row first
-        const int y = PH - 1 - k;
-        for (int x = 0; x < PW; ++x) {
-            const std::uint32_t c = colour(x, y);
-            bmp.rows.push_back(static_cast<std::uint8_t>(c));
-            bmp.rows.push_back(static_cast<std::uint8_t>(c >> 8));
-            bmp.rows.push_back(static_cast<std::uint8_t>(c >> 16));
-        }
-    }
+    const fixtures::Bmp bmp = fixtures::bmp24(PW, PH, colour);
     const std::string dir = fixtures::make_temp_dir("kvx_shape");
     const std::string path = dir + "/ring.bmp";
     ASSERT_TRUE(fixtures::write_file(path, fixtures::bmp_file(bmp)));
@@ -490,6 +482,97 @@ TEST_F(X11Shape, BlitsFromMemoryContextsLandWhereTheyWereAimed) {
     const auto after = seams::live_counts();
     EXPECT_EQ(after.dcs, counts.dcs);
     EXPECT_EQ(after.bitmaps, counts.bitmaps);
+}
+
+// ------------------------------------------------------------------ image buttons
+
+// A hover button on the server: its X window is a child of the parent's at
+// the created position, shaped by the normal picture's opaque pixels, and
+// shows the picture of its state as queued mouse input moves it along.
+TEST_F(X11Shape, HoverButtonShowsThePictureOfItsStateInItsShape) {
+    constexpr int PW = 14, PH = 10;
+    auto opaque = [](int x, int y) {
+        const int dx = x - 7, dy = y - 5;
+        return dx * dx * 4 + dy * dy * 9 <= 200;  // an ellipse
+    };
+    const std::uint32_t normal = 0x3060A0u, hover = 0x40D060u, pressed = 0xD03040u;
+    const std::string dir = fixtures::make_temp_dir("kvx_button");
+    auto write = [&](const char* name, std::function<std::uint32_t(int, int)> colour) {
+        ASSERT_TRUE(fixtures::write_file(dir + "/b" + name, fixtures::bmp_file(fixtures::bmp24(PW, PH, colour))));
+    };
+    write("N.BMP", [&](int x, int y) { return opaque(x, y) ? normal : 0xFF00FFu; });
+    write("H.BMP", [&](int, int) { return hover; });
+    write("P.BMP", [&](int, int) { return pressed; });
+    kvx::BMPTYPE = dir + "/b";
+
+    const std::string t = title("button");
+    const HWND parent = make(t, WS_POPUP | WS_VISIBLE, 60, 40, 120, 90);
+    ASSERT_NE(parent, 0u);
+    const HWND button = CreateWindowExA(0, kvx::SZHOVERCLASS, "", WS_CHILD | WS_VISIBLE, 30, 20,
+                                        0, 0, parent, 7, 0, nullptr);
+    kvx::BMPTYPE.clear();
+    fixtures::remove_tree(dir);
+    ASSERT_NE(button, 0u);
+    const ::Window xp = find_by_name(t);
+    ASSERT_NE(xp, 0u);
+
+    // The button's X window: the parent's child at (30, 20), the picture's size.
+    ::Window xb = 0, r = 0, pp = 0, *kids = nullptr;
+    unsigned n = 0;
+    XSync(probe_, False);
+    ASSERT_NE(XQueryTree(probe_, xp, &r, &pp, &kids, &n), 0);
+    for (unsigned i = 0; i < n; ++i) {
+        XWindowAttributes a{};
+        if (XGetWindowAttributes(probe_, kids[i], &a) != 0 && a.x == 30 && a.y == 20 &&
+            a.width == PW && a.height == PH)
+            xb = kids[i];
+    }
+    if (kids != nullptr) XFree(kids);
+    ASSERT_NE(xb, 0u) << "no child window of the picture's size at the created position";
+
+    Coverage want(PW, PH);
+    for (int y = 0; y < PH; ++y)
+        for (int x = 0; x < PW; ++x)
+            if (opaque(x, y)) want.add(x, y, x + 1, y + 1);
+    EXPECT_TRUE(same_coverage(shape_of(xb, PW, PH, 0), want));
+
+    // Every opaque pixel shows `colour` (transparent ones are not the button's).
+    auto shows = [&](std::uint32_t colour) {
+        return pump_until([&] {
+            const std::vector<std::uint32_t> px = pixels_of(xb, PW, PH);
+            if (px.size() != static_cast<std::size_t>(PW * PH)) return false;
+            for (int y = 0; y < PH; ++y)
+                for (int x = 0; x < PW; ++x)
+                    if (opaque(x, y) && px[static_cast<std::size_t>(y * PW + x)] != colour)
+                        return false;
+            return true;
+        });
+    };
+    auto input = [&](UINT msg, int x, int y, WPARAM keys) {
+        MSG m{};
+        m.hwnd = button;
+        m.message = msg;
+        m.wParam = keys;
+        m.lParam = MAKELPARAM(x, y);
+        seams::inject_input(m);
+    };
+    EXPECT_TRUE(shows(normal));
+    input(WM_MOUSEMOVE, 7, 5, 0);
+    EXPECT_TRUE(shows(hover));
+    EXPECT_EQ(GetCapture(), button);
+    input(WM_LBUTTONDOWN, 7, 5, MK_LBUTTON);
+    EXPECT_TRUE(shows(pressed));
+    input(WM_LBUTTONUP, 7, 5, 0);
+    EXPECT_TRUE(shows(normal));
+    EXPECT_EQ(GetCapture(), 0u);
+
+    const auto counts = seams::live_counts();
+    EXPECT_TRUE(DestroyWindow(parent));
+    EXPECT_EQ(IsWindow(button), 0);
+    const auto after = seams::live_counts();
+    EXPECT_EQ(after.dcs, counts.dcs - 3);
+    EXPECT_EQ(after.bitmaps, counts.bitmaps - 3);
+    EXPECT_EQ(after.regions, counts.regions - 2);
 }
 
 }  // namespace

@@ -39,6 +39,23 @@ Bytes bmp_padded_rows(const Bmp& s) {
     return out;
 }
 
+Bmp bmp24(std::int32_t w, std::int32_t h, const std::function<std::uint32_t(int, int)>& colour) {
+    Bmp b;
+    b.width = w;
+    b.height = h;
+    b.bits = 24;
+    for (int k = 0; k < h; ++k) {  // bottom row first
+        const int y = h - 1 - k;
+        for (int x = 0; x < w; ++x) {
+            const std::uint32_t c = colour(x, y);
+            b.rows.push_back(static_cast<std::uint8_t>(c));
+            b.rows.push_back(static_cast<std::uint8_t>(c >> 8));
+            b.rows.push_back(static_cast<std::uint8_t>(c >> 16));
+        }
+    }
+    return b;
+}
+
 Bytes bmp_file(const Bmp& s) {
     const bool core = s.header_size == 12;
     const bool outside_masks = s.header_size == 40 && (s.compression == 3 || s.compression == 6);

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,10 @@ struct Bmp {
     Bytes rows;                     // unpadded rows as stored
     Bytes trailer;                  // bytes appended after the pixel array
 };
+
+// A bottom-up 24-bit picture of w x h pixels; colour(x, y) gives each pixel
+// as 0x00RRGGBB, y = 0 being the top row.
+Bmp bmp24(std::int32_t w, std::int32_t h, const std::function<std::uint32_t(int, int)>& colour);
 
 // Bytes of one unpadded row and of one padded row.
 std::size_t row_bytes(std::int32_t width, int bits);
