@@ -50,11 +50,11 @@ extern std::int32_t SETTYPECURSOR;
 extern const char* CURSORFILE;    // kept as a pointer, not copied
 extern std::int32_t SETTYPEICON;
 extern const char* ICONFILE;      // kept as a pointer, not copied
-extern bool SHOWMENUBAR;          // false: call the application's menu hooks
+extern bool SHOWMENUBAR;          // initially false; true: call the application's menu hooks
 extern KVXPROCEDURE CREATEMENUBAR;
 extern KVXPROCEDURE CREATEMOUSEMENU;
 extern KVXINPUTCOMMAND GETINPUTCOMMAND;  // null
-extern bool SHOWSTATUSBAR;        // false: create a status bar with the window
+extern bool SHOWSTATUSBAR;        // initially false; true: create a status bar with the window
 extern plat::HWND HSTATUS;        // the status bar
 extern std::uint32_t START;       // tick count taken by OGLWINDOWSETTING in free look
 extern bool FOGONOFF;
