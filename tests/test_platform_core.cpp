@@ -37,6 +37,13 @@ void* operator new(std::size_t n) {
 }
 void operator delete(void* p) noexcept { std::free(p); }
 void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+// The nothrow forms too (std::stable_sort's buffer): a run-time library that
+// supplies its own would hand out blocks these deletes cannot free.
+void* operator new(std::size_t n, const std::nothrow_t&) noexcept {
+    if (g_counting) ++g_allocations;
+    return std::malloc(n == 0 ? 1 : n);
+}
+void operator delete(void* p, const std::nothrow_t&) noexcept { std::free(p); }
 
 namespace {
 
