@@ -45,7 +45,9 @@ void push_null_event(const NativeEvent& ev);
 // --- forced failures: the next call of the named operation fails as the
 // window system would ("RegisterClassA", "RegisterClassExA",
 // "CreateWindowExA", "CreateStatusWindowA", "ChoosePixelFormat",
-// "wglCreateContext"); each armed failure fires once.  Windows the layer
+// "wglCreateContext", "CreateCompatibleDC", "CreateDIBSection",
+// "ExtCreateRegion", "CombineRgn", "GlobalAlloc", "GlobalReAlloc",
+// "GlobalLock"); each armed failure fires once.  Windows the layer
 // makes for its own controls do not consume a "CreateWindowExA" failure.
 void fail_next(const char* operation);
 // True (and disarms it) when a failure of `operation` is armed.
