@@ -88,8 +88,13 @@ void ONCREATE(HWND WND) {
 
     const HRGN SHAPE = BITMAPTOREGION(NORMALFILE, BUTTON_TRANSPARENT, BUTTON_TOLERANCE);
     if (SHAPE == 0) return;  // stays rectangular, with no hit-test region
+    // The hit-test region: an identical copy (the picture is not read again).
+    HRGN HIT = CreateRectRgn(0, 0, 0, 0);
+    if (HIT != 0 && CombineRgn(HIT, SHAPE, 0, RGN_COPY) == ERROR_) {
+        DeleteObject(HIT);
+        HIT = 0;
+    }
     SetWindowRgn(WND, SHAPE, FALSE_);  // the window owns it from here
-    const HRGN HIT = BITMAPTOREGION(NORMALFILE, BUTTON_TRANSPARENT, BUTTON_TOLERANCE);
     if (HIT != 0) SetPropA(WND, BUTTONRGN, HIT);
 }
 
