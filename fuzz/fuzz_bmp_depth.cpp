@@ -1,34 +1,21 @@
 // Fuzzing harness: GETBMPDEPTH and LoadImageA on a file holding the input.
 // Neither may stop the program; a bitmap that loads is deleted again.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "Kalvox/KvxTextures.h"
+#include "fuzz/scratch_file.h"
 #include "platform/win.h"
 
-namespace {
-const std::string& path() {
-    static const std::string p = [] {
-        const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        return std::string(dir) + "/kvx-fuzz-bmp-" + std::to_string(getpid()) + ".bmp";
-    }();
-    return p;
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::FILE* f = std::fopen(path().c_str(), "wb");
-    if (f == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-    std::fclose(f);
+    const std::string& path = fuzzing::write_scratch("bmp", ".bmp", data, size);
 
-    const std::int32_t depth = kvx::GETBMPDEPTH(path().c_str());
+    const std::int32_t depth = kvx::GETBMPDEPTH(path.c_str());
     if (size < 54 && depth != 0) std::abort();
-    const plat::HANDLE h = plat::LoadImageA(0, path().c_str(), plat::IMAGE_BITMAP, 0, 0,
+    const plat::HANDLE h = plat::LoadImageA(0, path.c_str(), plat::IMAGE_BITMAP, 0, 0,
                                             plat::LR_LOADFROMFILE | plat::LR_LOADTRANSPARENT |
                                                 plat::LR_CREATEDIBSECTION);
     if (h != 0) {
@@ -38,6 +25,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (depth != 0 && depth != bm.bmBitsPixel) std::abort();
         if (plat::DeleteObject(h) != 1) std::abort();
     }
-    std::remove(path().c_str());
+    std::remove(path.c_str());
     return 0;
 }

@@ -24,15 +24,12 @@ Bmp bmp(std::int32_t w, std::int32_t h, std::uint16_t bits) {
     return s;
 }
 Tga tga(std::uint8_t type, std::uint16_t w, std::uint16_t h, std::uint8_t bpp) {
-    Tga t;
-    t.head[2] = type;
-    t.width = w;
-    t.height = h;
-    t.bpp = bpp;
     Bytes px(static_cast<std::size_t>(w) * h * (bpp / 8));
     for (std::size_t i = 0; i < px.size(); ++i) px[i] = static_cast<std::uint8_t>((i / 7) * 3);
-    t.data = type == fixtures::TGA_RLE ? fixtures::tga_rle_encode(px.data(), px.size() / (bpp / 8), bpp / 8) : px;
-    return t;
+    return fixtures::make_tga(type, w, h, bpp,
+                              type == fixtures::TGA_RLE
+                                  ? fixtures::tga_rle_encode(px.data(), px.size() / (bpp / 8), bpp / 8)
+                                  : px);
 }
 }  // namespace
 

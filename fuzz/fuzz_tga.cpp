@@ -1,38 +1,25 @@
 // Fuzzing harness: LOADTGA on a file holding the input, message boxes answered
 // through the seam.  Exactly one message per failed call, none on success,
 // the file closed and the pixels readable to the last byte.
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "Kalvox/KvxTextures.h"
+#include "fuzz/scratch_file.h"
 #include "platform/seams.h"
 #include "platform/win.h"
 
-namespace {
-const std::string& path() {
-    static const std::string p = [] {
-        const char* dir = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-        return std::string(dir) + "/kvx-fuzz-tga-" + std::to_string(getpid()) + ".tga";
-    }();
-    return p;
-}
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::FILE* f = std::fopen(path().c_str(), "wb");
-    if (f == nullptr) std::abort();
-    if (size > 0 && std::fwrite(data, 1, size, f) != size) std::abort();
-    std::fclose(f);
+    const std::string& path = fuzzing::write_scratch("tga", ".tga", data, size);
 
     plat::seams::answer_message_boxes(plat::IDOK);
     plat::seams::clear_recorded_boxes();
     kvx::TGATEXTURE t{};
     t.TEXID = 12345;
-    const bool ok = kvx::LOADTGA(t, path().c_str());
+    const bool ok = kvx::LOADTGA(t, path.c_str());
     const std::size_t boxes = plat::seams::recorded_boxes().size();
     if (kvx::FTGA.is_open() || t.TEXID != 12345) std::abort();
     if (ok) {
@@ -44,6 +31,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (boxes != 1) {
         std::abort();
     }
-    std::remove(path().c_str());
+    std::remove(path.c_str());
     return 0;
 }
